@@ -1,0 +1,27 @@
+# vardek: the two commands a user needs are `make run` and `make test`.
+# Every target installs missing Debian packages first (scripts/install-deps.sh).
+
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps build test run clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+run: build
+	$(BUILD_DIR)/bin/vardek info $(BUILD_DIR)/demo.tak
+	$(BUILD_DIR)/bin/vardek decode $(BUILD_DIR)/demo.tak -o $(BUILD_DIR)/demo.wav
+
+clean:
+	rm -rf $(BUILD_DIR) build-win64 build-win32
