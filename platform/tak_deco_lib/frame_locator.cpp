@@ -136,7 +136,10 @@ int64_t FindFrameEnd(Locator *locator, const FrameSpot *frame, FrameSpot *next, 
   if (!last && FindHeaderForward(locator, frame->offset + frame->header.size, reach, number + 1,
                                  layout->frameCount - 1, next)) {
     *haveNext = true;
-    return DataCrcHolds(locator, frame, next->offset) ? next->offset : -1;
+    if (next->header.number == number + 1 && DataCrcHolds(locator, frame, next->offset))
+      return next->offset;
+    /* A damaged header between us and the next one we saw: find our own end. */
+    return ScanForCrcEnd(locator, frame, next->offset);
   }
   if (last && DataCrcHolds(locator, frame, layout->dataEnd)) return layout->dataEnd;
   return ScanForCrcEnd(locator, frame, reach);
@@ -152,7 +155,17 @@ bool MeasureStream(Locator *locator, FrameLayout *layout) {
     last = seen;
     found = true;
   }
-  if (!found) return false;
+  if (!found) {
+    /* No frame header near the end: a stream cut inside its first frame has
+     * no complete frame; a longer one with a ruined tail keeps its stated
+     * length (the lost frames are reported as missing). */
+    const TakFormat &format = locator->format;
+    const bool stated = format.samples > 0 && format.samples < (int64_t(1) << 35) - 1;
+    if (layout->dataEnd - layout->dataStart > window && !stated) return false;
+    layout->totalSamples = layout->dataEnd - layout->dataStart > window ? format.samples : 0;
+    layout->frameCount = int32_t((layout->totalSamples + layout->frameSamples - 1) / layout->frameSamples);
+    return true;
+  }
   const int64_t fs = layout->frameSamples;
   const bool isLast = last.header.flags & kFrameIsLast;
   const int64_t samples = isLast ? last.header.lastSamples : fs;

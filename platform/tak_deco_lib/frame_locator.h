@@ -35,6 +35,7 @@ struct Locator {
   const StreamIo *stream;
   ByteWindow *window;
   const FrameLayout *layout;
+  TakFormat format; /* the container's stream information */
   int probes; /* header searches made, for tests of the seek cost */
 };
 
@@ -57,8 +58,10 @@ bool LocateFrame(Locator *locator, int32_t number, FrameSpot *out);
 int64_t FindFrameEnd(Locator *locator, const FrameSpot *frame, FrameSpot *next, bool *haveNext);
 
 /* Fills totalSamples and frameCount from the last frame whose data is
- * complete: a file cut short ends at its last complete frame. False when no
- * frame header can be found near the end. */
+ * complete: a file cut short ends at its last complete frame. Without any
+ * frame header near the end, a stream shorter than one frame has no frames
+ * and a longer one keeps the length its stream information states. False
+ * when it states none. */
 bool MeasureStream(Locator *locator, FrameLayout *layout);
 
 #endif

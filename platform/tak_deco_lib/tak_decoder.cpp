@@ -36,7 +36,7 @@ bool OpenStream(TakDecoder *d) {
   if (!ParseTakContainer(&d->stream, &d->container)) return false;
   if (!TakFormatDecodable(&d->container.format)) return false;
   PlanLayout(d);
-  d->locator = Locator{&d->stream, &d->window, &d->layout, 0};
+  d->locator = Locator{&d->stream, &d->window, &d->layout, d->container.format, 0};
   if (d->layout.dataEnd > d->layout.dataStart && !MeasureStream(&d->locator, &d->layout))
     return false;
   const TakFormat &format = d->container.format;
@@ -65,8 +65,8 @@ void DecodeFrame(TakDecoder *d, int32_t frame) {
   FrameSpot spot{};
   const bool hinted = d->haveNext && d->next.header.number == frame;
   if (hinted) spot = d->next;
-  d->haveNext = false;
   if (!hinted && !LocateFrame(&d->locator, frame, &spot)) return Damage(d, TAK_DAMAGE_MISSING, frame, samples);
+  d->haveNext = false;
   const int64_t end = FindFrameEnd(&d->locator, &spot, &d->next, &d->haveNext);
   if (end < 0) return Damage(d, TAK_DAMAGE_CRC, frame, samples);
   int64_t available = 0;
