@@ -33,7 +33,7 @@ typedef struct DecoderIo {
   TakBool(VARDEK_CALL *getLength)(void *user, int64_t *length);
 } DecoderIo;
 
-/* Decoder options. The plug-in passes {7, 0}. */
+/* Decoder options. The plug-in passes {7, 0}. Our library ignores both. */
 typedef struct TakDecoderOptions {
   int32_t cpu;   /* processor features the library may use (bit mask) */
   int32_t flags; /* decoding flags */
@@ -53,7 +53,15 @@ enum { TAK_DAMAGE_CRC = 1, TAK_DAMAGE_DECODE = 2, TAK_DAMAGE_MISSING = 3 };
 
 /* Called when a stretch of the stream could not be decoded and is delivered
  * as silence: `firstFrame` is the index of its first frame (sample per
- * channel), `frameCount` how many frames were replaced. */
+ * channel), `frameCount` how many frames were replaced.
+ * The library calls it once per damaged TAK frame, from tak_SSD_ReadAudio,
+ * just before that frame's samples are delivered, with the whole TAK frame's
+ * range (also when the read starts inside it); a frame decoded again after a
+ * seek is reported again. Reasons: TAK_DAMAGE_CRC when the frame's data fails
+ * its CRC, TAK_DAMAGE_DECODE when the data passes but cannot be decoded,
+ * TAK_DAMAGE_MISSING when the frame's header cannot be found. Silence is
+ * 0x80 for 8-bit audio and 0 otherwise, so lengths and positions stay true.
+ * A file cut short is not damage: it ends at its last complete frame. */
 typedef void(VARDEK_CALL *TakDamageCallback)(void *user, int32_t reason, int64_t firstFrame,
                                              int32_t frameCount);
 
@@ -66,7 +74,25 @@ typedef struct TakApeTag TakApeTag;   /* opaque */
  * GetTextItemValueAsAnsi writes the value as 8-bit (Windows-1252) text with a
  * terminating zero, at most maxLength characters (-1 = no limit), every
  * character 1252 cannot hold replaced by `replacement`; the reported length
- * counts the terminating zero. */
+ * counts the terminating zero.
+ * Details of the library's choices:
+ * - The tag is looked for at the end of the stream, then just before a
+ *   trailing 128-byte ID3v1 tag. Versions 1000 and 2000; a 2000 header is used
+ *   when the footer's bit 31 says there is one, and must then agree with the
+ *   footer. Tags over 64 MiB, sizes below 32 or past the stream, an item count
+ *   the bytes cannot hold, an empty or unterminated key or a value past the
+ *   tag make the whole tag invalid (tak_APE_Valid 0, no items).
+ * - Keys are reported exactly as stored; the key length is strlen of the key.
+ * - The three item queries return TAK_RES_OK, TAK_RES_BUFFER when the buffer
+ *   was too small (it is still filled and, for text and keys, terminated),
+ *   TAK_RES_INVALID for an invalid tag or index; the reported size or length
+ *   is always the full one.
+ * - Text: UTF-8 of version 2000 text items (and of every version 1000 item).
+ *   Malformed UTF-8 gives one replacement byte per offending byte; a valid
+ *   character outside 1252 gives one replacement byte. The NUL bytes that
+ *   separate multiple values become "; " (a single NUL ending the value just
+ *   ends it). Binary (kind 1), link (kind 2) and reserved items give an empty
+ *   text (length 1: just the terminating zero). */
 
 /* Result codes of the operations that return one. */
 enum { TAK_RES_OK = 0, TAK_RES_INVALID = -1, TAK_RES_ERROR = -2, TAK_RES_BUFFER = -3 };
