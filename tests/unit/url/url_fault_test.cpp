@@ -53,7 +53,7 @@ TEST_P(UrlOpenFault, FailsWithItsCodeAndNoDownloadCalls) {
   std::string url = c.url ? c.url : server.Url();
   if (c.scheme) url = c.scheme + url.substr(4);
   ProcLog log;
-  UrlSourceOptions options = TestOptions();
+  UrlSourceOptions options = TestOptions(0, c.config.silent ? kShortTimeoutMs : kPatientTimeoutMs);
   int32_t error = -1;
   UrlSource *source = UrlSourceOpen(url.c_str(), c.offset, RecordDownload, &log, &options, &error);
   EXPECT_EQ(source, nullptr);
@@ -101,7 +101,8 @@ TEST_P(UrlPlayFault, EndsEarlyAndCleanly) {
   const PlayFault &c = GetParam();
   HttpTestServer server(c.config);
   ProcLog log;
-  UrlSourceOptions options = TestOptions(64 * 1024);
+  bool stalls = c.config.stallAt != UINT64_MAX;
+  UrlSourceOptions options = TestOptions(64 * 1024, stalls ? kShortTimeoutMs : kPatientTimeoutMs);
   int32_t error = -1;
   UrlSource *source = UrlSourceOpen(server.Url().c_str(), 0, RecordDownload, &log, &options, &error);
   ASSERT_NE(source, nullptr) << error;
