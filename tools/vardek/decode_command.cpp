@@ -23,12 +23,15 @@ struct Progress {
   std::chrono::steady_clock::time_point begun = std::chrono::steady_clock::now();
   bool terminal = isatty(STDERR_FILENO) == 1;
   bool shown = false;
+  int percent = -1; /* last drawn */
 };
 
 void ShowProgress(Progress &p, uint64_t done, uint64_t total, bool last) {
   if (!p.terminal || total == 0) return;
   if (!p.shown && std::chrono::steady_clock::now() - p.begun < std::chrono::seconds(1)) return;
   int percent = int(done * 100 / total);
+  if (percent == p.percent && !last) return;
+  p.percent = percent;
   std::string bar(size_t(percent / 4), '#');
   bar.resize(25, '.');
   std::fprintf(stderr, "\rdecoding [%s] %3d%%%s", bar.c_str(), percent, last ? "\n" : "");
