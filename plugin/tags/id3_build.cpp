@@ -79,7 +79,9 @@ Fetched Settle(int32_t queried, int32_t fetched) {
   return {requested, size < requested ? size : requested};
 }
 
-/* Sizes the buffer by the library's first answer, then fetches into it. */
+/* Sizes the buffer by the library's first answer, then fetches into it. The
+ * offered bytes are zeroed first, so a library that writes less than it
+ * reports yields zeros, never stale heap bytes. */
 bool FetchValue(TakApeTag *tag, int32_t index, Scratch *scratch, Fetched *out) {
   int32_t size = 0;
   tak_APE_GetItemValue(tag, index, nullptr, 0, &size);

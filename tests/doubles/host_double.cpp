@@ -7,6 +7,7 @@
 #define VARDEK_HOST_EXPORT VARDEK_EXPORT
 #include "host_double.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
