@@ -85,8 +85,8 @@ bool HostStreamAcquire(HostStream stream, StreamHold &out) {
 bool HostStreamBindFile(HostStream stream, HostFile file) {
   StreamRef record = FindStream(stream);
   if (!record) return false;
-  /* Binding happens inside the plug-in's creation, before anyone else knows
-   * the handle, so the stream lock is not needed (and may be held by us). */
+  /* Binding happens inside the plug-in's creation function, before the
+   * handle reaches the application, so no other operation can be running. */
   record->file = file;
   return true;
 }
