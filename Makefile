@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build test run clean
+.PHONY: all deps build test test-windows run clean
 
 all: build
 
@@ -18,6 +18,11 @@ build: deps
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+	JOBS=$(JOBS) scripts/test-windows.sh
+
+# vardek.dll (x86-64 and i686) cross-built with mingw-w64, suites run under wine.
+test-windows:
+	JOBS=$(JOBS) scripts/test-windows.sh
 
 run: build
 	$(BUILD_DIR)/bin/vardek info $(BUILD_DIR)/demo.tak
