@@ -152,6 +152,8 @@ CURL *NewEasy(UrlSource *s) {
             curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_USERAGENT, "vardek") == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK &&
