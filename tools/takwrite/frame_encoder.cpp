@@ -92,9 +92,11 @@ void put_channel(BitWriter &w, const FrameSetup &setup, const std::vector<int32_
   put_bits(w, static_cast<uint32_t>(order), 2);
   put_bits(w, 0, 3); /* one subframe */
   put_bits(w, 0, 1); /* no adaptive filter */
-  put_residual_block(w, coded.data() + 1, coded.size() - 1,
-                     residual_partition_width(setup.format.sample_rate),
-                     setup.options->partitioned_residuals);
+  bool partitioned = put_residual_block(w, coded.data() + 1, coded.size() - 1,
+                                        residual_partition_width(setup.format.sample_rate),
+                                        setup.options->partitioned_residuals);
+  ++setup.stats->predictor_uses[order];
+  ++(partitioned ? setup.stats->partitioned_blocks : setup.stats->single_code_blocks);
 }
 
 void put_stereo(BitWriter &w, const FrameSetup &setup, const FrameAudio &audio) {
@@ -124,6 +126,7 @@ void put_stereo(BitWriter &w, const FrameSetup &setup, const FrameAudio &audio) 
   put_channel(w, setup, c1, order1);
   put_bits(w, 0, 1); /* one decorrelation subframe */
   put_bits(w, static_cast<uint32_t>(mode), 3);
+  ++setup.stats->stereo_mode_uses[mode];
 }
 
 void put_coded_audio(BitWriter &w, const FrameSetup &setup, const FrameAudio &audio) {
@@ -185,10 +188,12 @@ void encode_frame(const FrameSetup &setup, uint32_t frame_number, bool is_last,
   append_bits(out, header);
 
   BitWriter body;
-  if (audio.count < kMinCodedSamples)
+  if (audio.count < kMinCodedSamples) {
     put_raw_audio(body, setup, audio);
-  else
+    ++setup.stats->raw_frames;
+  } else {
     put_coded_audio(body, setup, audio);
+  }
   append_bits(out, body);
 }
 

@@ -219,7 +219,7 @@ bool partition_layout(size_t count, uint32_t width, uint32_t &partitions, uint32
 
 } // namespace
 
-void put_residual_block(BitWriter &w, const int32_t *values, size_t count,
+bool put_residual_block(BitWriter &w, const int32_t *values, size_t count,
                         uint32_t partition_width, bool allow_partitions) {
   uint64_t single_bits = 0;
   int single = best_residual_code(values, count, &single_bits);
@@ -242,12 +242,13 @@ void put_residual_block(BitWriter &w, const int32_t *values, size_t count,
         size_t len = i + 1 < partitions ? partition_width : last;
         put_residuals(w, codes[i], values + static_cast<size_t>(i) * partition_width, len);
       }
-      return;
+      return true;
     }
   }
   put_bits(w, 0, 1);
   put_bits(w, static_cast<uint32_t>(single), 6);
   put_residuals(w, single, values, count);
+  return false;
 }
 
 } // namespace takwrite

@@ -137,9 +137,11 @@ bool encode_tak(const PcmFormat &format, const uint8_t *pcm, size_t bytes,
   error.clear();
   if (!check_format(format, bytes, options, error))
     return false;
+  EncodeStats counters;
   FrameSetup setup;
   setup.format = format;
   setup.options = &options;
+  setup.stats = &counters;
   setup.frame_size_type = options.frame_size_type == kFrameAuto
                               ? (frame_samples_for(kFrame94ms, format.sample_rate) ? kFrame94ms : kFrame4096)
                               : options.frame_size_type;
@@ -158,7 +160,9 @@ bool encode_tak(const PcmFormat &format, const uint8_t *pcm, size_t bytes,
     std::array<uint8_t, 16> digest = md5(pcm, bytes);
     append_block(out, kBlockMd5, std::vector<uint8_t>(digest.begin(), digest.end()));
   }
-  if (options.last_frame_block && run.frames > 0)
+  /* An empty stream still gets the block (offset 0, size 0), so that readers
+   * that trust it stop before the tags instead of searching them for frames. */
+  if (options.last_frame_block)
     append_block(out, kBlockLastFrame, last_frame_payload(run));
   out.insert(out.end(), {kBlockEnd, 0, 0, 0});
   out.insert(out.end(), run.bytes.begin(), run.bytes.end());
@@ -166,6 +170,7 @@ bool encode_tak(const PcmFormat &format, const uint8_t *pcm, size_t bytes,
   out.insert(out.end(), tags.begin(), tags.end());
 
   if (stats) {
+    *stats = counters;
     stats->samples = setup.total_samples;
     stats->frame_samples = frame_samples;
     stats->frames = run.frames;

@@ -44,8 +44,9 @@ void put_residuals(BitWriter &w, int code, const int32_t *values, size_t count);
 
 /* Partition width the decoder derives from the sample rate. */
 uint32_t residual_partition_width(uint32_t sample_rate);
-/* Writes a subframe's residual block: the flag, then one code or partitions. */
-void put_residual_block(BitWriter &w, const int32_t *values, size_t count,
+/* Writes a subframe's residual block: the flag, then one code or partitions.
+ * Returns true when it wrote partitions. */
+bool put_residual_block(BitWriter &w, const int32_t *values, size_t count,
                         uint32_t partition_width, bool allow_partitions);
 
 /* One frame's audio: `channels` planes of `count` signed samples each. */
@@ -59,6 +60,7 @@ struct FrameSetup {
   int frame_size_type = 0;
   uint64_t total_samples = 0;
   const WriteOptions *options = nullptr;
+  EncodeStats *stats = nullptr; /* coding counters, always set */
 };
 
 /* Appends one complete frame (header, header CRC, audio, audio CRC). */

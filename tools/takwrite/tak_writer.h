@@ -8,11 +8,17 @@
  * the unit, integration and fuzz tests and by the benchmarks.
  *
  * What a written file holds, in order:
- *   "tBaK", metadata blocks STREAMINFO (1), MD5 (6, optional), LAST_FRAME (7,
- *   optional, absent for an empty stream) and END (0, size 0), each block
- *   being: type byte, 24-bit little-endian size, payload, 24-bit CRC;
- *   then the frames; then the optional APEv2 tag (with optional header) and
- *   the optional 128-byte ID3v1 tag.
+ *   "tBaK", then metadata blocks, each a type byte, a 24-bit little-endian
+ *   size (payload + 3), the payload and a 24-bit CRC of the payload:
+ *     STREAMINFO (1): the 80-bit stream information (10 bytes);
+ *     MD5 (6, optional): 16 bytes;
+ *     LAST_FRAME (7, optional): 40-bit offset of the last frame counted from
+ *       the first frame, 24-bit size of the last frame (offset and size 0 for
+ *       an empty stream);
+ *     END (0): size 0, no payload, no CRC;
+ *   then the frames (each with stream information in its header by default);
+ *   then the optional APEv2 tag (with optional header) and the optional
+ *   128-byte ID3v1 tag.
  * The MD5 is taken over the PCM bytes exactly as given (the WAV data chunk:
  * interleaved, little-endian, 8-bit unsigned).
  * Frames: codec 2 (mono/stereo) for 1-2 channels, codec 4 (multichannel) for
@@ -87,6 +93,13 @@ struct EncodeStats {
   uint32_t frames = 0;
   uint64_t audio_bytes = 0;   /* bytes of all frames */
   uint64_t file_bytes = 0;
+  /* How the audio was coded. */
+  uint32_t raw_frames = 0;            /* frames under 16 samples */
+  uint32_t predictor_uses[4] = {};    /* channels coded with fixed predictor order 0-3 */
+  uint32_t stereo_mode_uses[4] = {};  /* stereo frames: independent, left/side,
+                                         side/right, side/mid */
+  uint32_t single_code_blocks = 0;    /* residual blocks with one code */
+  uint32_t partitioned_blocks = 0;    /* residual blocks with a code per partition */
 };
 
 /* Samples per frame for a frame-size type at a rate; 0 if the format does not

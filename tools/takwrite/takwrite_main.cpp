@@ -231,6 +231,13 @@ int run(const Command &c) {
                 static_cast<unsigned long long>(stats.audio_bytes),
                 static_cast<unsigned long long>(stats.file_bytes), wav_bytes,
                 100.0 * static_cast<double>(stats.file_bytes) / wav_bytes);
+    std::printf("predictor orders 0/1/2/3: %u/%u/%u/%u channels; stereo modes "
+                "independent/left-side/side-right/side-mid: %u/%u/%u/%u frames; residual "
+                "blocks single/partitioned: %u/%u; raw frames %u\n",
+                stats.predictor_uses[0], stats.predictor_uses[1], stats.predictor_uses[2],
+                stats.predictor_uses[3], stats.stereo_mode_uses[0], stats.stereo_mode_uses[1],
+                stats.stereo_mode_uses[2], stats.stereo_mode_uses[3], stats.single_code_blocks,
+                stats.partitioned_blocks, stats.raw_frames);
   }
   return 0;
 }
