@@ -137,3 +137,15 @@ TEST(Decode, StraightIoGivesTheSameAsAJumblingOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Decode, AnEmptyStreamIsValidAndEndsAtOnce) {
+  const TakImage image = MakeTak("samples=0,channels=2,bits=16");
+  OpenDecoder open(image.file);
+  ASSERT_EQ(tak_SSD_Valid(open.decoder), 1);
+  EXPECT_EQ(open.Info().frames, 0);
+  EXPECT_TRUE(open.ReadAll().empty());
+}
+
+}  // namespace
