@@ -39,9 +39,11 @@ struct UrlSourceOptions {
  *   HOST_ERROR_POSITION  `offset` lies beyond the end of the resource
  *   HOST_ERROR_MEMORY    out of memory
  * `proc`, when not null, is called on the transfer thread with the body's
- * bytes in order from `offset` as they arrive, and once more with (null, 0)
- * when that download has ended (completed, failed, or the source closed). It
- * is not called at all when the open fails. */
+ * bytes in order from `offset` as they arrive (each byte once, however the
+ * reader seeks), and once more with (null, 0) when that download has ended:
+ * completed or failed (on the transfer thread), or cut short by
+ * UrlSourceClose (from the closing thread, before it returns). It is not
+ * called at all when the open fails. */
 UrlSource *UrlSourceOpen(const char *url, uint64_t offset, HostDownloadProc proc, void *user,
                          const UrlSourceOptions *options, int32_t *error);
 
