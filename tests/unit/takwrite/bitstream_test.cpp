@@ -30,7 +30,7 @@ uint32_t ffmpeg_crc(const uint8_t *data, size_t size) {
 }
 uint32_t stored_crc(const uint8_t *p) { return static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2]; }
 
-TEST(BitWriter, FieldsGoInLeastSignificantBitFirst) {
+TEST(TakwriteBitWriter, FieldsGoInLeastSignificantBitFirst) {
   BitWriter w;
   takwrite::put_bits(w, 0b101, 3);
   takwrite::put_bits(w, 0xFF, 8);
@@ -40,21 +40,21 @@ TEST(BitWriter, FieldsGoInLeastSignificantBitFirst) {
   EXPECT_EQ(w.bytes, (std::vector<uint8_t>{0xFD, 0x1F}));
 }
 
-TEST(BitWriter, SixtyFourBitFieldsSplitLowWordFirst) {
+TEST(TakwriteBitWriter, SixtyFourBitFieldsSplitLowWordFirst) {
   BitWriter w;
   takwrite::put_bits64(w, 0x512345678ull, 35);
   takwrite::align_to_byte(w);
   EXPECT_EQ(w.bytes, (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12, 0x05}));
 }
 
-TEST(Crc24, MatchesThePublishedCheckValue) {
+TEST(TakwriteCrc24, MatchesThePublishedCheckValue) {
   std::vector<uint8_t> data = bytes_of("123456789");
   EXPECT_EQ(takwrite::crc24(data.data(), data.size()), 0x21CF02u);
   takwrite::append_crc24(data, 0);
   EXPECT_EQ(std::vector<uint8_t>(data.end() - 3, data.end()), (std::vector<uint8_t>{0x02, 0xCF, 0x21}));
 }
 
-TEST(Crc24, StoredBytesAreWhatFfmpegChecks) {
+TEST(TakwriteCrc24, StoredBytesAreWhatFfmpegChecks) {
   for (size_t size : {0u, 1u, 7u, 64u, 1000u}) {
     std::vector<uint8_t> data(size);
     for (size_t i = 0; i < size; ++i)
@@ -64,7 +64,7 @@ TEST(Crc24, StoredBytesAreWhatFfmpegChecks) {
   }
 }
 
-TEST(Md5, MatchesRfc1321Vectors) {
+TEST(TakwriteMd5, MatchesRfc1321Vectors) {
   struct Case {
     const char *text;
     const char *hex;
@@ -81,7 +81,7 @@ TEST(Md5, MatchesRfc1321Vectors) {
   }
 }
 
-TEST(Md5, MatchesLibavutilAcrossBlockBoundaries) {
+TEST(TakwriteMd5, MatchesLibavutilAcrossBlockBoundaries) {
   std::vector<uint8_t> data(200);
   for (size_t i = 0; i < data.size(); ++i)
     data[i] = static_cast<uint8_t>(i * 7 + 3);
@@ -93,7 +93,7 @@ TEST(Md5, MatchesLibavutilAcrossBlockBoundaries) {
   }
 }
 
-TEST(FrameSize, FollowsTheTypeAndRateLimits) {
+TEST(TakwriteFrameSize, FollowsTheTypeAndRateLimits) {
   struct Case {
     int type;
     uint32_t rate;
@@ -118,7 +118,7 @@ std::vector<uint8_t> encode(const takwrite::PcmFormat &f, const std::vector<uint
   return out;
 }
 
-TEST(FileImage, OneSampleFileHasTheExpectedBytes) {
+TEST(TakwriteFileImage, OneSampleFileHasTheExpectedBytes) {
   /* 16-bit stereo, 44100 Hz, one sample: L = 0x1234, R = -2. */
   std::vector<uint8_t> pcm{0x34, 0x12, 0xFE, 0xFF};
   takwrite::WriteOptions o;
@@ -149,7 +149,7 @@ TEST(FileImage, OneSampleFileHasTheExpectedBytes) {
   EXPECT_EQ(stored_crc(&file[65]), ffmpeg_crc(&file[61], 4));
 }
 
-TEST(FileImage, LastFrameBlockPointsAtTheLastFrame) {
+TEST(TakwriteFileImage, LastFrameBlockPointsAtTheLastFrame) {
   takwrite::SynthSpec spec;
   spec.samples = 3 * 512 + 100;
   std::vector<uint8_t> pcm = takwrite::synthesize(spec);
@@ -182,7 +182,7 @@ TEST(FileImage, LastFrameBlockPointsAtTheLastFrame) {
       << "last frame's sample count minus one";
 }
 
-TEST(Coding, StereoMusicUsesEveryCodingTool) {
+TEST(TakwriteCoding, StereoMusicUsesEveryCodingTool) {
   takwrite::SynthSpec spec;
   spec.samples = 44100 * 4;
   std::vector<uint8_t> pcm = takwrite::synthesize(spec);
@@ -196,7 +196,7 @@ TEST(Coding, StereoMusicUsesEveryCodingTool) {
             2 * s.frames);
 }
 
-TEST(Coding, SwitchesRestrictTheTools) {
+TEST(TakwriteCoding, SwitchesRestrictTheTools) {
   takwrite::SynthSpec spec;
   spec.samples = 44100;
   std::vector<uint8_t> pcm = takwrite::synthesize(spec);
@@ -211,7 +211,7 @@ TEST(Coding, SwitchesRestrictTheTools) {
   EXPECT_EQ(s.partitioned_blocks, 0u);
 }
 
-TEST(Coding, SineChoosesTheHighestUsefulPredictor) {
+TEST(TakwriteCoding, SineChoosesTheHighestUsefulPredictor) {
   takwrite::SynthSpec spec;
   spec.kind = "sine";
   spec.format.channels = 1;
@@ -226,7 +226,7 @@ TEST(Coding, SineChoosesTheHighestUsefulPredictor) {
   }
 }
 
-TEST(Coding, FramesUnderSixteenSamplesAreRaw) {
+TEST(TakwriteCoding, FramesUnderSixteenSamplesAreRaw) {
   takwrite::SynthSpec spec;
   spec.samples = 512 + 15;
   std::vector<uint8_t> pcm = takwrite::synthesize(spec);
@@ -238,7 +238,7 @@ TEST(Coding, FramesUnderSixteenSamplesAreRaw) {
   EXPECT_EQ(s.raw_frames, 1u);
 }
 
-TEST(Encode, RefusesWhatTheFormatCannotHold) {
+TEST(TakwriteEncode, RefusesWhatTheFormatCannotHold) {
   struct Case {
     takwrite::PcmFormat format;
     size_t bytes;

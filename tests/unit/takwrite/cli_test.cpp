@@ -16,7 +16,7 @@ std::string ffmpeg_decode(const std::string &path, const char *format) {
          " -f " + format + " -";
 }
 
-TEST(Cli, HelpExplainsEveryOption) {
+TEST(TakwriteCli, HelpExplainsEveryOption) {
   ToolResult r = run_tool(takwrite_cmd("--help"));
   ASSERT_EQ(r.exit_code, 0);
   std::string help(r.out.begin(), r.out.end());
@@ -61,9 +61,9 @@ struct WavCase {
 /* Test names carry the row; print only its name in failures. */
 void PrintTo(const WavCase &row, std::ostream *os) { *os << row.name; }
 
-class WavInput : public testing::TestWithParam<WavCase> {};
+class TakwriteWavInput : public testing::TestWithParam<WavCase> {};
 
-TEST_P(WavInput, RoundTripsThroughTheCommand) {
+TEST_P(TakwriteWavInput, RoundTripsThroughTheCommand) {
   const WavCase &c = GetParam();
   takwrite::SynthSpec spec;
   spec.format = {48000, c.channels, c.bits};
@@ -84,14 +84,14 @@ TEST_P(WavInput, RoundTripsThroughTheCommand) {
   EXPECT_TRUE(dec.out == pcm);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, WavInput,
+INSTANTIATE_TEST_SUITE_P(Kinds, TakwriteWavInput,
                          testing::Values(WavCase{"u8_mono", 8, 1, false, "u8"},
                                          WavCase{"s16_stereo_extensible", 16, 2, true, "s16le"},
                                          WavCase{"s24_six_channels", 24, 6, false, "s32le"},
                                          WavCase{"s24_three_extensible", 24, 3, true, "s32le"}),
                          [](const testing::TestParamInfo<WavCase> &row) { return row.param.name; });
 
-TEST(Cli, SynthIsDeterministicAndMatchesTheLibrary) {
+TEST(TakwriteCli, SynthIsDeterministicAndMatchesTheLibrary) {
   const std::string spec = "seconds=0.5,rate=22050,channels=2,bits=16,kind=music,seed=5,noise=0.01";
   std::string a = scratch_path("synth-a.tak"), b = scratch_path("synth-b.tak"), wav = scratch_path("synth.wav");
   ASSERT_EQ(run_tool(takwrite_cmd("--synth " + spec + " -o " + shell_quoted(a) + " --wav-out " + shell_quoted(wav))).exit_code, 0);
@@ -109,7 +109,7 @@ TEST(Cli, SynthIsDeterministicAndMatchesTheLibrary) {
   EXPECT_NE(takwrite::synthesize(parsed), pcm);
 }
 
-TEST(Cli, TagsAreReadableInOrder) {
+TEST(TakwriteCli, TagsAreReadableInOrder) {
   std::string tak = scratch_path("tags.tak"), blob = scratch_path("blob.bin");
   write_bytes(blob, {0, 1, 2, 0xFF});
   ToolResult enc = run_tool(takwrite_cmd("--synth samples=5000 -o " + shell_quoted(tak) +
@@ -142,9 +142,9 @@ struct BadRun {
 /* Test names carry the row; print only its name in failures. */
 void PrintTo(const BadRun &row, std::ostream *os) { *os << row.name; }
 
-class BadInput : public testing::TestWithParam<BadRun> {};
+class TakwriteBadInput : public testing::TestWithParam<BadRun> {};
 
-TEST_P(BadInput, FailsWithAMessage) {
+TEST_P(TakwriteBadInput, FailsWithAMessage) {
   const BadRun &b = GetParam();
   std::string out = scratch_path("bad.tak");
   std::string args = b.args;
@@ -160,7 +160,7 @@ TEST_P(BadInput, FailsWithAMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, BadInput,
+    Cases, TakwriteBadInput,
     testing::Values(BadRun{"no_output", "--synth seconds=1", 2, "no output file"},
                     BadRun{"no_input", "-o OUT", 2, "either an input"},
                     BadRun{"both_inputs", "x.wav --synth seconds=1 -o OUT", 2, "either an input"},

@@ -117,9 +117,9 @@ std::string probe_value(const std::string &probe, const std::string &key) {
   return probe.substr(at + key.size() + 1, end - at - key.size() - 1);
 }
 
-class RoundTrip : public testing::TestWithParam<Shape> {};
+class TakwriteRoundTrip : public testing::TestWithParam<Shape> {};
 
-TEST_P(RoundTrip, FfmpegDecodesTheInputExactly) {
+TEST_P(TakwriteRoundTrip, FfmpegDecodesTheInputExactly) {
   const Shape &s = GetParam();
   std::vector<uint8_t> pcm = synth_pcm(s);
   takwrite::WriteOptions options;
@@ -144,7 +144,7 @@ TEST_P(RoundTrip, FfmpegDecodesTheInputExactly) {
   EXPECT_EQ(stored_md5(read_bytes(path)), libavutil_md5(pcm));
 }
 
-TEST_P(RoundTrip, FfprobeReportsRateChannelsAndSampleCount) {
+TEST_P(TakwriteRoundTrip, FfprobeReportsRateChannelsAndSampleCount) {
   const Shape &s = GetParam();
   std::vector<uint8_t> pcm = synth_pcm(s);
   std::string path = scratch_path(std::string(s.name) + "-probe.tak"), error;
@@ -164,7 +164,7 @@ TEST_P(RoundTrip, FfprobeReportsRateChannelsAndSampleCount) {
   EXPECT_EQ(probe_value(text, "duration_ts"), samples ? std::to_string(samples) : "N/A");
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, RoundTrip, testing::ValuesIn(kShapes),
+INSTANTIATE_TEST_SUITE_P(Shapes, TakwriteRoundTrip, testing::ValuesIn(kShapes),
                          [](const testing::TestParamInfo<Shape> &row) { return row.param.name; });
 
 /* Each coding switch still round-trips on its own. */
@@ -185,9 +185,9 @@ const CodingCase kCodingCases[] = {
     {"plain_residuals_only", 0, false, false},
 };
 
-class Coding : public testing::TestWithParam<CodingCase> {};
+class TakwriteCodingSwitch : public testing::TestWithParam<CodingCase> {};
 
-TEST_P(Coding, StereoMusicRoundTrips) {
+TEST_P(TakwriteCodingSwitch, StereoMusicRoundTrips) {
   const CodingCase &c = GetParam();
   takwrite::SynthSpec spec;
   spec.samples = 30000;
@@ -205,7 +205,7 @@ TEST_P(Coding, StereoMusicRoundTrips) {
   EXPECT_TRUE(decoded.out == pcm);
 }
 
-INSTANTIATE_TEST_SUITE_P(Switches, Coding, testing::ValuesIn(kCodingCases),
+INSTANTIATE_TEST_SUITE_P(Switches, TakwriteCodingSwitch, testing::ValuesIn(kCodingCases),
                          [](const testing::TestParamInfo<CodingCase> &row) { return row.param.name; });
 
 } // namespace

@@ -42,18 +42,18 @@ takwrite::WriteOptions two_items() {
 /* Footer of the two-item tag: size 33 + 32 = 65, two items. */
 Bytes footer(const Bytes &flags) { return cat({kPreamble, kVersion2000, {65, 0, 0, 0}, {2, 0, 0, 0}, flags, kReserved}); }
 
-TEST(ApeTag, ItemsInOrderThenFooter) {
+TEST(TakwriteApeTag, ItemsInOrderThenFooter) {
   EXPECT_EQ(takwrite::build_tags(two_items(), 1000), cat({kItems, footer({0, 0, 0, 0})}));
 }
 
-TEST(ApeTag, OptionalHeaderComesFirstAndBothSayTheTagHasOne) {
+TEST(TakwriteApeTag, OptionalHeaderComesFirstAndBothSayTheTagHasOne) {
   takwrite::WriteOptions o = two_items();
   o.ape_header = true;
   Bytes header = footer({0, 0, 0, 0xA0});
   EXPECT_EQ(takwrite::build_tags(o, 1000), cat({header, kItems, footer({0, 0, 0, 0x80})}));
 }
 
-TEST(ApeTag, NoItemsNoTag) {
+TEST(TakwriteApeTag, NoItemsNoTag) {
   takwrite::WriteOptions o;
   o.ape_header = true;
   EXPECT_TRUE(takwrite::build_tags(o, 1000).empty());
@@ -68,9 +68,9 @@ struct Damage {
 /* Test names carry the row; print only its name in failures. */
 void PrintTo(const Damage &row, std::ostream *os) { *os << row.name; }
 
-class BrokenFooter : public testing::TestWithParam<Damage> {};
+class TakwriteBrokenFooter : public testing::TestWithParam<Damage> {};
 
-TEST_P(BrokenFooter, ChangesExactlyTheNamedField) {
+TEST_P(TakwriteBrokenFooter, ChangesExactlyTheNamedField) {
   const Damage &d = GetParam();
   takwrite::WriteOptions o = two_items();
   ASSERT_TRUE(takwrite::parse_broken_footer(d.name, o.broken_footer));
@@ -82,7 +82,7 @@ TEST_P(BrokenFooter, ChangesExactlyTheNamedField) {
 /* The file before the tag is 1000 bytes and the tag 33 + 32 more: 1065,
  * so "past the file" is 1065 + 1000 = 0x811. */
 INSTANTIATE_TEST_SUITE_P(
-    Kinds, BrokenFooter,
+    Kinds, TakwriteBrokenFooter,
     testing::Values(Damage{"preamble", 7, {'x'}}, Damage{"version", 8, {0xE8, 0x03, 0, 0}},
                     Damage{"size-zero", 12, {0, 0, 0, 0}}, Damage{"size-small", 12, {16, 0, 0, 0}},
                     Damage{"size-huge", 12, {0, 0, 0, 1}}, Damage{"size-max-ok", 12, {0xFF, 0xFF, 0xFF, 0}},
@@ -94,14 +94,14 @@ INSTANTIATE_TEST_SUITE_P(
       return n;
     });
 
-TEST(ApeTag, TruncatedFooterKeepsItsFirstSixteenBytes) {
+TEST(TakwriteApeTag, TruncatedFooterKeepsItsFirstSixteenBytes) {
   takwrite::WriteOptions o = two_items();
   o.broken_footer = takwrite::BrokenFooter::truncated;
   Bytes f = footer({0, 0, 0, 0});
   EXPECT_EQ(takwrite::build_tags(o, 1000), cat({kItems, Bytes(f.begin(), f.begin() + 16)}));
 }
 
-TEST(ApeTag, UnknownDamageNameIsRefused) {
+TEST(TakwriteApeTag, UnknownDamageNameIsRefused) {
   takwrite::BrokenFooter kind = takwrite::BrokenFooter::none;
   EXPECT_FALSE(takwrite::parse_broken_footer("size", kind));
   EXPECT_EQ(kind, takwrite::BrokenFooter::none);
@@ -113,7 +113,7 @@ Bytes padded(const char *s, size_t width) {
   return b;
 }
 
-TEST(Id3v1, FollowsTheApeTagAndTakesItsTextItems) {
+TEST(TakwriteId3v1, FollowsTheApeTagAndTakesItsTextItems) {
   takwrite::WriteOptions o;
   o.tags = {takwrite::text_item("Title", "Song"), takwrite::text_item("Artist", "Me"),
             takwrite::text_item("Album", "\xC3\x9C" "ber"), takwrite::text_item("Year", "2024"),
@@ -129,14 +129,14 @@ TEST(Id3v1, FollowsTheApeTagAndTakesItsTextItems) {
   EXPECT_TRUE(std::equal(kPreamble.begin(), kPreamble.end(), tags.end() - 160));
 }
 
-TEST(Id3v1, WithoutItemsIsEmptyButPresent) {
+TEST(TakwriteId3v1, WithoutItemsIsEmptyButPresent) {
   takwrite::WriteOptions o;
   o.id3v1 = true;
   Bytes expected = cat({text("TAG"), Bytes(124, 0), {255}});
   EXPECT_EQ(takwrite::build_tags(o, 0), expected);
 }
 
-TEST(ApeTag, EncodedFileEndsWithTheTag) {
+TEST(TakwriteApeTag, EncodedFileEndsWithTheTag) {
   takwrite::SynthSpec spec;
   spec.samples = 1000;
   Bytes pcm = takwrite::synthesize(spec), file;
