@@ -1,7 +1,8 @@
 /* The takwrite command: its help names every option, WAV input of each kind
  * round-trips through ffmpeg, --synth is deterministic and matches the
  * library, tags given on the command line are readable by ffprobe in order,
- * and bad input or options fail with a message and a non-zero exit. */
+ * bad input or options fail with a message and a non-zero exit, and the
+ * build's demo.tak is what `make run` expects. */
 #include <gtest/gtest.h>
 
 #include "tak_writer.h"
@@ -130,6 +131,22 @@ TEST(TakwriteCli, TagsAreReadableInOrder) {
   EXPECT_LT(title, blob_key);
   EXPECT_LT(blob_key, artist);
   EXPECT_EQ(body.substr(blob_key + 5, 4), std::string("\0\1\2\xFF", 4));
+}
+
+TEST(TakwriteDemo, IsEightSecondsOfTaggedStereoMusic) {
+  ToolResult probe = run_tool(std::string(TAKWRITE_FFPROBE) +
+                              " -v error -show_entries stream=sample_rate,channels,duration_ts:format_tags"
+                              " -of default=noprint_wrappers=1 " + shell_quoted(TAKWRITE_DEMO));
+  ASSERT_EQ(probe.exit_code, 0) << probe.err;
+  std::string text(probe.out.begin(), probe.out.end());
+  for (const char *line : {"sample_rate=44100\n", "channels=2\n", "duration_ts=352800\n",
+                           "TAG:Title=Demo Tune\n", "TAG:Artist=vardek\n",
+                           "TAG:Album=\xC3\x9C" "bungsst\xC3\xBC" "cke f\xC3\xBCr Ohr\n",
+                           "TAG:Year=2024\n", "TAG:Comment=Synthesized by takwrite\n", "TAG:Track=1\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
+  ToolResult dec = run_tool(ffmpeg_decode(TAKWRITE_DEMO, "s16le"));
+  EXPECT_EQ(dec.err, "");
+  EXPECT_EQ(dec.out.size(), 352800u * 4);
 }
 
 struct BadRun {
