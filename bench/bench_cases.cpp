@@ -1,0 +1,142 @@
+/* The benchmark cases (see bench_cases.h). Every case reports wall time; the
+ * two that run a child process time it by hand. Counters carry the figures
+ * the summary needs besides time: sample frames and TAK frames decoded, and
+ * the peak resident set of the child. */
+#include "bench_cases.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "ceiling_decode.h"
+#include "child_process.h"
+#include "host_chain.h"
+#include "kernel_cases.h"
+
+namespace {
+
+bool IsLong(const BenchFile &f) { return f.seconds > 600; }
+
+/* Whole decodes: a few runs of the short files, two of the long one. */
+void Shape(benchmark::internal::Benchmark *b, const BenchFile &f) {
+  b->Unit(benchmark::kMillisecond);
+  if (IsLong(f)) b->Iterations(1)->Repetitions(2);
+  else b->Iterations(2)->Repetitions(5);
+}
+
+void HostDecode(benchmark::State &state, const BenchFile *f, bool floatOutput) {
+  std::vector<uint8_t> buffer(kDrainRequest);
+  uint64_t bytes = 0;
+  for (auto _ : state) {
+    const HostStream stream = OpenMemoryStream(f->bytes.data(), f->size, floatOutput);
+    if (!stream) return state.SkipWithError("the host did not open the stream");
+    bytes = DrainStream(stream, buffer.data());
+    BASS_StreamFree(stream);
+  }
+  state.counters["frames"] = double(bytes / (f->channels * (floatOutput ? 4u : 2u)));
+}
+
+void Ceiling(benchmark::State &state, const BenchFile *f) {
+  CeilingResult r{};
+  for (auto _ : state) r = CeilingDecode(*f);
+  if (!r.ok) return state.SkipWithError("libavcodec could not decode the file");
+  state.counters["frames"] = double(r.frames);
+  state.counters["tak_frames"] = double(r.takFrames);
+}
+
+void Ffmpeg(benchmark::State &state, const BenchFile *f) {
+  const std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-i", f->path,
+                                         "-f", "s16le", "-"};
+  double cpu = 0;
+  for (auto _ : state) {
+    const ChildRun run = RunChild(argv, false);
+    if (!run.ok) return state.SkipWithError("ffmpeg failed");
+    state.SetIterationTime(run.wallSeconds);
+    cpu = run.cpuSeconds;
+  }
+  state.counters["cpu_s"] = cpu;
+}
+
+void PeakMemory(benchmark::State &state, const BenchFile *f, const BenchPaths *paths) {
+  long peak = 0, bytes = 0;
+  for (auto _ : state) {
+    const ChildRun run = RunChild({paths->decodeToEnd, paths->plugin, f->path}, true);
+    const char *hwm = std::strstr(run.output.c_str(), "VmHWM ");
+    const char *count = std::strstr(run.output.c_str(), "bytes ");
+    if (!run.ok || !hwm || !count) return state.SkipWithError("the decode-to-end program failed");
+    state.SetIterationTime(run.wallSeconds);
+    peak = std::atol(hwm + 6);
+    bytes = std::atol(count + 6);
+  }
+  state.counters["peak_kb"] = double(peak);
+  state.counters["frames"] = double(bytes / (f->channels * 2));
+}
+
+void Open(benchmark::State &state, const BenchFile *f) {
+  for (auto _ : state) {
+    const HostStream stream = OpenPathStream(f->path, false);
+    if (!stream) return state.SkipWithError("the host did not open the file");
+    BASS_StreamFree(stream);
+  }
+}
+
+/* Random sample positions, the same sequence in every run. */
+void SeekRead(benchmark::State &state, const BenchFile *f) {
+  const HostStream stream = OpenPathStream(f->path, false);
+  if (!stream) return state.SkipWithError("the host did not open the file");
+  const uint32_t frameBytes = f->channels * 2u;
+  std::mt19937_64 random(42);
+  std::uniform_int_distribution<uint64_t> frame(0, FileFrames(*f) - kSeekRequest / frameBytes);
+  uint8_t buffer[kSeekRequest];
+  for (auto _ : state) {
+    const bool moved = BASS_ChannelSetPosition(stream, frame(random) * frameBytes, BASS_POS_BYTE);
+    if (!moved || BASS_ChannelGetData(stream, buffer, kSeekRequest) != kSeekRequest) {
+      state.SkipWithError("seek or read failed");
+      break;
+    }
+  }
+  BASS_StreamFree(stream);
+}
+
+void Kernel(benchmark::State &state, const KernelCase *c) {
+  std::vector<uint8_t> output(kKernelRequest);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(RunKernel(*c, output.data()));
+    benchmark::ClobberMemory();
+  }
+}
+
+void Memcpy(benchmark::State &state, uint32_t bytes) {
+  std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), bytes);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+}
+
+}  // namespace
+
+void RegisterBenchCases(const std::vector<BenchFile> &files, const BenchPaths &paths) {
+  using benchmark::RegisterBenchmark;
+  static BenchPaths kept;
+  kept = paths;
+  for (const BenchFile &f : files) {
+    Shape(RegisterBenchmark(("ceiling/" + f.key).c_str(), Ceiling, &f)->UseRealTime(), f);
+    Shape(RegisterBenchmark(("host16/" + f.key).c_str(), HostDecode, &f, false)->UseRealTime(), f);
+    Shape(RegisterBenchmark(("hostfloat/" + f.key).c_str(), HostDecode, &f, true)->UseRealTime(), f);
+    Shape(RegisterBenchmark(("ffmpeg/" + f.key).c_str(), Ffmpeg, &f)->UseManualTime(), f);
+    RegisterBenchmark(("rss/" + f.key).c_str(), PeakMemory, &f, &kept)
+        ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark(("open/" + f.key).c_str(), Open, &f)
+        ->UseRealTime()->Repetitions(5)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark(("seek/" + f.key).c_str(), SeekRead, &f)
+        ->UseRealTime()->Repetitions(5)->Unit(benchmark::kMicrosecond);
+  }
+  for (const KernelCase &c : KernelCases()) {
+    RegisterBenchmark(("kernel/" + c.key).c_str(), Kernel, &c)->MinTime(0.1)->Repetitions(5);
+    RegisterBenchmark(("memcpy/" + c.key).c_str(), Memcpy, KernelInputBytes(c))->MinTime(0.1)->Repetitions(5);
+  }
+}
