@@ -145,7 +145,21 @@ int64_t FindFrameEnd(Locator *locator, const FrameSpot *frame, FrameSpot *next, 
   return ScanForCrcEnd(locator, frame, reach);
 }
 
+/* True when the LAST_FRAME block places the last frame inside the data and
+ * the file reaches that frame's end: nothing is cut, so the stated length
+ * holds however damaged the frames near the end are. */
+bool WholeByLastFrameBlock(const FrameLayout *layout, const TakFormat &format) {
+  const bool stated = format.samples > 0 && format.samples < (int64_t(1) << 35) - 1;
+  return stated && layout->lastFrameKnown && layout->lastFrameOffset >= layout->dataStart &&
+         layout->lastFrameOffset < layout->lastFrameEnd && layout->lastFrameEnd == layout->dataEnd;
+}
+
 bool MeasureStream(Locator *locator, FrameLayout *layout) {
+  if (WholeByLastFrameBlock(layout, locator->format)) {
+    layout->totalSamples = locator->format.samples;
+    layout->frameCount = int32_t((layout->totalSamples + layout->frameSamples - 1) / layout->frameSamples);
+    return true;
+  }
   const int64_t window = layout->maxFrameBytes + kMaxFrameHeaderBytes;
   FrameSpot last{}, seen{};
   bool found = false;

@@ -57,8 +57,11 @@ bool LocateFrame(Locator *locator, int32_t number, FrameSpot *out);
  * was seen (`haveNext`). */
 int64_t FindFrameEnd(Locator *locator, const FrameSpot *frame, FrameSpot *next, bool *haveNext);
 
-/* Fills totalSamples and frameCount from the last frame whose data is
- * complete: a file cut short ends at its last complete frame. Without any
+/* Fills totalSamples and frameCount. A file that reaches the end of the last
+ * frame its LAST_FRAME block places is whole and keeps its stated length,
+ * even when the frames near its end are damaged. Otherwise they come from
+ * the last frame whose data is complete: a file cut short ends at its last
+ * complete frame. Without any
  * frame header near the end, a stream shorter than one frame has no frames
  * and a longer one keeps the length its stream information states. False
  * when it states none. */
