@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build test test-windows run clean
+.PHONY: all deps build test test-windows test-asan test-tsan fuzz run clean
 
 all: build
 
@@ -19,6 +19,19 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 	JOBS=$(JOBS) scripts/test-windows.sh
+	JOBS=$(JOBS) scripts/test-asan.sh
+	JOBS=$(JOBS) scripts/test-tsan.sh
+	JOBS=$(JOBS) scripts/fuzz.sh 60
+
+# The whole suite under ASan+UBSan (build-asan); the concurrency test under
+# ThreadSanitizer (build-tsan); each fuzz target for FUZZ_SECONDS (build-fuzz).
+FUZZ_SECONDS ?= 300
+test-asan: deps
+	JOBS=$(JOBS) scripts/test-asan.sh
+test-tsan: deps
+	JOBS=$(JOBS) scripts/test-tsan.sh
+fuzz: deps
+	JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # vardek.dll (x86-64 and i686) cross-built with mingw-w64, suites run under wine.
 test-windows:
@@ -29,4 +42,4 @@ run: build
 	$(BUILD_DIR)/bin/vardek decode $(BUILD_DIR)/demo.tak -o $(BUILD_DIR)/demo.wav
 
 clean:
-	rm -rf $(BUILD_DIR) build-win64 build-win32
+	rm -rf $(BUILD_DIR) build-win64 build-win32 build-asan build-tsan build-fuzz
