@@ -18,7 +18,9 @@
 #define VARDEK_SANITIZER_HEAP 1
 #endif
 #ifdef VARDEK_SANITIZER_HEAP
-#include <sanitizer/allocator_interface.h>
+/* The sanitizer runtime's allocator statistics (sanitizer/allocator_interface.h,
+ * which GCC does not install). */
+extern "C" size_t __sanitizer_get_current_allocated_bytes(void);
 #endif
 
 namespace {
