@@ -98,7 +98,14 @@ bool WriteAll(const CliOptions &o, HostStream stream, const Plan &plan, std::str
     OutputAbandon(out);
     return false;
   }
-  return OutputCommit(out, error);
+  if (!OutputCommit(out, error)) return false;
+  if (o.output != "-") {
+    uint64_t frames = done / plan.frameBytes;
+    std::fprintf(stderr, "vardek: wrote %s: %llu frames, %.3f seconds, %s%s\n", o.output.c_str(),
+                 (unsigned long long)frames, double(frames) / plan.info.freq,
+                 o.floatOutput ? "32-bit float" : "16-bit PCM", o.raw ? " (raw)" : "");
+  }
+  return true;
 }
 }  // namespace
 
