@@ -6,6 +6,7 @@
  * through the procedure handed to CreateStream. */
 #include "sample_delivery.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -29,9 +30,29 @@ void Convert16(const uint8_t *in, uint8_t *out, std::size_t samples) {
   std::memcpy(out, in, samples * 2);
 }
 
-/* Wider samples keep their top 16 bits; the low bytes are dropped. */
+uint64_t Load64(const uint8_t *p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+/* Wider samples keep their top 16 bits; the low bytes are dropped. On
+ * little-endian machines eight 24-bit samples go at a time: three 64-bit
+ * words in, two out. The rest (and big-endian machines) go byte by byte. */
 void Convert24(const uint8_t *in, uint8_t *out, std::size_t samples) {
-  for (std::size_t i = 0; i < samples; ++i) {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= samples; i += 8) {
+      const uint64_t a = Load64(in + 3 * i), b = Load64(in + 3 * i + 8), c = Load64(in + 3 * i + 16);
+      const uint64_t low = (a >> 8 & 0xFFFFu) | (a >> 32 & 0xFFFFu) << 16 |
+                           (a >> 56 | (b & 0xFFu) << 8) << 32 | (b >> 16 & 0xFFFFu) << 48;
+      const uint64_t high = (b >> 40 & 0xFFFFu) | (c & 0xFFFFu) << 16 | (c >> 24 & 0xFFFFu) << 32 |
+                            (c >> 48) << 48;
+      std::memcpy(out + 2 * i, &low, 8);
+      std::memcpy(out + 2 * i + 8, &high, 8);
+    }
+  }
+  for (; i < samples; ++i) {
     out[2 * i] = in[3 * i + 1];
     out[2 * i + 1] = in[3 * i + 2];
   }

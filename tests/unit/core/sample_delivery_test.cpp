@@ -88,6 +88,19 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{32, {0x78, 0x56, 0x34, 0x12, 0x01, 0x00, 0x00, 0x80},
                        {0x34, 0x12, 0x00, 0x80}}));
 
+/* Long runs go through the word-at-a-time path and its byte-by-byte tail:
+ * 19 stereo 24-bit frames are 38 samples, four groups of eight and six more. */
+TEST_F(SampleDelivery, TwentyFourBitRunsKeepTheTopTwoBytesOfEverySample) {
+  Open(24, 2, Counting(19 * 6));
+  Bytes out(19 * 4 + 2, kGuard);
+  EXPECT_EQ(Pull(out.data(), uint32_t(out.size())), 19u * 4);
+  for (size_t k = 0; k < 38; ++k) {
+    EXPECT_EQ(out[2 * k], pcm_[3 * k + 1]) << k;
+    EXPECT_EQ(out[2 * k + 1], pcm_[3 * k + 2]) << k;
+  }
+  EXPECT_EQ(out[76], kGuard);
+}
+
 struct FloatCase {
   int32_t bits;
   Bytes in;
