@@ -87,6 +87,8 @@ VARDEK_HOST_EXPORT uint64_t VARDEK_CALL BASS_ChannelGetLength(HostStream stream,
 VARDEK_HOST_EXPORT uint64_t VARDEK_CALL BASS_ChannelGetPosition(HostStream stream, uint32_t mode);
 VARDEK_HOST_EXPORT HostBool VARDEK_CALL BASS_ChannelSetPosition(HostStream stream, uint64_t pos,
                                                                 uint32_t mode);
+/* The host fills every field (filename: the path or URL, null for memory and
+ * user files, valid while the stream lives), then the plug-in completes it. */
 VARDEK_HOST_EXPORT HostBool VARDEK_CALL BASS_ChannelGetInfo(HostStream stream,
                                                             HostChannelInfo *info);
 /* The plug-in's tag block of `tags` type, or null with HOST_ERROR_NOTAVAIL. */
