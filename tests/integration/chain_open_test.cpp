@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "integration_support.h"
 
@@ -85,6 +86,20 @@ TEST_F(ChainOpen, EveryWayGivesTheSameBytes) {
   for (const auto &way : ways) EXPECT_TRUE(DecodeAndFree(way.stream) == reference) << way.way;
   EXPECT_EQ(hostUser.closes, 1);
   EXPECT_EQ(directUser.closes, 1);
+}
+
+TEST_F(ChainOpen, StreamsOnSeveralThreadsDecodeAtOnce) {
+  Bytes reference = DecodeAndFree(BASS_StreamCreateFile(0, tak->path.c_str(), 0, 0, 0));
+  std::vector<int> same(4, 0);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < same.size(); ++t)
+    threads.emplace_back([&, t] {
+      HostStream stream = BASS_StreamCreateFile(0, tak->path.c_str(), 0, 0, 0);
+      same[t] = stream && ReadAll(stream, uint32_t(4000 + 400 * t)) == reference;
+      BASS_StreamFree(stream);
+    });
+  for (std::thread &thread : threads) thread.join();
+  for (size_t t = 0; t < same.size(); ++t) EXPECT_TRUE(same[t]) << "thread " << t;
 }
 
 TEST_F(ChainOpen, NonTakFileIsRefusedWithFileFormAndLeftClosed) {
