@@ -28,8 +28,8 @@ fi
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(chain ape id3)
 
-instrument=-fsanitize=fuzzer-no-link
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+instrument="-O2 -g1 -fsanitize=fuzzer-no-link"
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=None \
   -DVARDEK_SANITIZE=address -DVARDEK_FUZZ=ON \
   -DCMAKE_C_FLAGS="$instrument" -DCMAKE_CXX_FLAGS="$instrument" >/dev/null
 

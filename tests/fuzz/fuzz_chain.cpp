@@ -9,8 +9,9 @@
  * Every run creates the stream, reads it to the end, seeks and reads again,
  * fetches every tag type and walks each block the host hands out as far as
  * its own header says, then frees the stream. It stops the program when the
- * stream delivers more than its length, when a full read from the start
- * disagrees with the length, or when a file stays open. The file procedures
+ * stream delivers more than its length, when a full read disagrees with the
+ * length, when the position is not where the seek and the reads put it, or
+ * when a file stays open. The file procedures
  * own nothing but the cursor over the input. */
 #include <cstddef>
 #include <cstdint>
@@ -91,6 +92,12 @@ uint32_t TouchTags(HostStream stream) {
   return sum;
 }
 
+/* The host's position, in the stream's own output bytes; a 16-bit stream
+ * read as floats is not checked (its reads count float bytes). */
+bool PositionIs(HostStream stream, uint64_t expected, uint64_t scale) {
+  return scale != 1 || BASS_ChannelGetPosition(stream, BASS_POS_BYTE) == expected;
+}
+
 void Exercise(HostStream stream, const uint8_t *control) {
   const uint64_t length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
   Require(length != ~uint64_t(0));
@@ -102,14 +109,17 @@ void Exercise(HostStream stream, const uint8_t *control) {
   const uint64_t scale = floatBit && !(info.flags & BASS_SAMPLE_FLOAT) ? 2 : 1;
 
   Require(ReadToEnd(stream, control, length * scale, floatBit) == length * scale);
+  Require(PositionIs(stream, length, scale));
   for (int i = 3; i < 8; ++i) {
     const uint64_t position = length / 255 * control[i] / frame * frame;
     if (!BASS_ChannelSetPosition(stream, position, BASS_POS_BYTE)) {
       Require(position >= length);
       continue;
     }
+    Require(PositionIs(stream, position, scale));
     Require(ReadToEnd(stream, control, (length - position) * scale, floatBit) ==
             (length - position) * scale);
+    Require(PositionIs(stream, length, scale));
   }
   volatile uint32_t sink = TouchTags(stream);
   (void)sink;
