@@ -1,7 +1,9 @@
 /* A growable window of stream bytes (see byte_window.h). A fetch that starts
  * inside the window keeps the bytes from there on and reads only the missing
- * tail; any other fetch starts the window afresh. Reads go a little beyond
- * the request so that walking frame by frame costs one read per few frames. */
+ * tail; any other fetch starts the window afresh. Reads that continue the
+ * window go a little beyond the request, so that walking frame by frame costs
+ * one read per few frames; a fresh window (a jump, as the probes of a seek
+ * make) reads only what was asked, as the next fetch is likely elsewhere. */
 #include "byte_window.h"
 
 #include <algorithm>
@@ -48,8 +50,9 @@ const uint8_t *WindowFetch(ByteWindow *window, const StreamIo *stream, int64_t o
     *available = want;
     return window->data + (offset - window->start);
   }
+  const bool continues = offset >= window->start && offset <= end;
   Rebase(window, offset);
-  const int64_t target = std::min(limit, offset + std::max(want, want + kReadAhead));
+  const int64_t target = std::min(limit, offset + want + (continues ? kReadAhead : 0));
   const int64_t missing = target - (window->start + window->size);
   if (missing > 0) {
     if (!Reserve(window, target - window->start)) return nullptr;

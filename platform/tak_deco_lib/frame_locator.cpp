@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int64_t kScanChunk = 64 * 1024;
+constexpr int64_t kScanChunk = 16 * 1024; /* most headers turn up within one frame */
 constexpr int kMaxProbes = 96;
 constexpr int kWalkFrames = 4; /* finish by scanning when this close */
 
