@@ -135,14 +135,13 @@ bool OpenStreamSource(const CliOptions &o, uint32_t flags, StreamSource &s, std:
   return false;
 }
 
+/* The plug-in stays loaded until the process exits: unloading it would also
+ * unload the codec libraries beneath it, whose process-wide state then reads
+ * as leaked to leak checkers, and a one-shot command gains nothing by it. */
 void CloseStreamSource(StreamSource &s) {
   if (s.stream) BASS_StreamFree(s.stream);
   s.stream = 0;
   if (s.user) UserClose(s.user); /* when the host never took the file */
   delete s.user;
   s.user = nullptr;
-  if (s.plugin) BASS_PluginFree(s.plugin);
-  s.plugin = 0;
-  if (s.library) dlclose(s.library);
-  s.library = nullptr;
 }

@@ -2,7 +2,7 @@
  * the host's plug-in dispatch or the plug-in's own exported constructors, from
  * a path (as a file, a memory block or the program's own file procedures) or
  * a URL. A StreamSource owns the stream and whatever must outlive it (the
- * memory block, the plug-in library); the subcommands borrow it. */
+ * memory block, the user file); the subcommands borrow it. */
 #ifndef VARDEK_STREAM_SOURCE_H
 #define VARDEK_STREAM_SOURCE_H
 
@@ -32,7 +32,7 @@ std::string HostErrorText(int32_t code);
 bool OpenStreamSource(const CliOptions &options, uint32_t flags, StreamSource &source,
                       std::string &error);
 
-/* Frees the stream, then the plug-in, then what the stream read from. */
+/* Frees the stream and what it read from; the plug-in stays loaded. */
 void CloseStreamSource(StreamSource &source);
 
 #endif
