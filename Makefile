@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build test test-windows test-asan test-tsan fuzz run clean
+.PHONY: all deps build test test-windows test-asan test-tsan fuzz bench run clean
 
 all: build
 
@@ -40,6 +40,10 @@ test-windows:
 run: build
 	$(BUILD_DIR)/bin/vardek info $(BUILD_DIR)/demo.tak
 	$(BUILD_DIR)/bin/vardek decode $(BUILD_DIR)/demo.tak -o $(BUILD_DIR)/demo.wav
+
+# Release build in build-bench; prints one table of figures (see bench/).
+bench: deps
+	@scripts/bench.sh
 
 clean:
 	rm -rf $(BUILD_DIR) build-win64 build-win32 build-asan build-tsan build-fuzz

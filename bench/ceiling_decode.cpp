@@ -97,23 +97,28 @@ bool Decode(Codec &c, uint8_t *data, int size, std::vector<int16_t> &out, Ceilin
   return true;
 }
 
+/* Feeds the frame data, then flushes the parser (its last packet comes only
+ * from a call with no data) and the decoder. */
 bool Run(Codec &c, const BenchFile &file, CeilingResult &r) {
   uint64_t start = 0, end = 0;
   if (!FrameData(file, start, end)) return false;
   const uint8_t *in = file.bytes.data() + start;
   uint64_t left = end - start;
   std::vector<int16_t> out;
+  bool flushing = false;
   for (;;) {
     uint8_t *packet = nullptr;
     int packetSize = 0;
     const int chunk = int(left < (1u << 30) ? left : (1u << 30));
-    const int used = av_parser_parse2(c.parser, c.context, &packet, &packetSize, in, chunk,
+    const int used = av_parser_parse2(c.parser, c.context, &packet, &packetSize,
+                                      flushing ? nullptr : in, flushing ? 0 : chunk,
                                       AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
     if (used < 0) return false;
     in += used;
     left -= uint64_t(used);
     if (packetSize > 0 && !Decode(c, packet, packetSize, out, r)) return false;
-    if (left == 0 && packetSize == 0) break;
+    if (flushing && packetSize == 0) break;
+    flushing = left == 0;
   }
   return Decode(c, nullptr, 0, out, r);
 }

@@ -1,8 +1,9 @@
 /* bench_decode_to_end: opens one TAK file from disk through the host and the
- * plug-in, decodes it to the end with 16-bit output and prints its peak
- * resident memory ("VmHWM <kB>") and the bytes decoded. The benchmark runs it
- * as a process of its own, so that the peak belongs to the decode alone.
- * Usage: bench_decode_to_end PLUGIN FILE */
+ * plug-in, decodes it to the end with 16-bit (or float) output and prints
+ * its peak resident memory ("VmHWM <kB>") and the bytes decoded. The
+ * benchmark runs it as a process of its own, so that the peak belongs to the
+ * decode alone; it is also the program to profile a whole decode with.
+ * Usage: bench_decode_to_end PLUGIN FILE [float] */
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,12 +28,13 @@ long PeakResidentKb() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: bench_decode_to_end PLUGIN FILE\n");
+  const bool floatOutput = argc == 4 && std::strcmp(argv[3], "float") == 0;
+  if (argc != 3 && !floatOutput) {
+    std::fprintf(stderr, "usage: bench_decode_to_end PLUGIN FILE [float]\n");
     return 2;
   }
   if (!LoadPlugin(argv[1])) return 1;
-  const HostStream stream = OpenPathStream(argv[2], false);
+  const HostStream stream = OpenPathStream(argv[2], floatOutput);
   if (!stream) return 1;
   std::vector<uint8_t> buffer(kDrainRequest);
   const uint64_t bytes = DrainStream(stream, buffer.data());

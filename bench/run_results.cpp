@@ -11,10 +11,15 @@ void ResultCollector::ReportRuns(const std::vector<Run> &runs) {
       std::fprintf(stderr, "bench: %s failed: %s\n", name.c_str(), run.error_message.c_str());
       continue;
     }
-    const double seconds = run.real_accumulated_time / double(run.iterations);
+    const double iterations = double(run.iterations);
+    auto childCpu = run.counters.find("cpu_s");
+    const double cpu = childCpu != run.counters.end() ? childCpu->second.value
+                                                      : run.cpu_accumulated_time / iterations;
+    const double wall = run.real_accumulated_time / iterations;
     CaseResult &kept = results_[name];
-    if (kept.runs == 0 || seconds < kept.seconds) {
-      kept.seconds = seconds;
+    if (kept.runs == 0 || wall < kept.wallSeconds) kept.wallSeconds = wall;
+    if (kept.runs == 0 || cpu < kept.seconds) {
+      kept.seconds = cpu;
       kept.counters.clear();
       for (const auto &[key, counter] : run.counters) kept.counters[key] = counter.value;
     }

@@ -1,7 +1,10 @@
 /* What the Google Benchmark runs measured, kept per case name: the best
- * (shortest) wall time of one iteration over all repetitions, and the
- * counters of that best run. The best run is the one least disturbed by
- * other work on the machine. The collector is the reporter handed to
+ * (shortest) CPU time of one iteration over all repetitions, the best wall
+ * time, and the counters of the run with the best CPU time. CPU time, and the
+ * best of several runs, because the machine may be busy with other work: a
+ * busy machine stretches wall time far more than the CPU time of a single
+ * thread. Cases that time a child process report its CPU time (user +
+ * system) in the counter "cpu_s", which then stands for the CPU time. The collector is the reporter handed to
  * RunSpecifiedBenchmarks; it prints one progress line per case to stderr and
  * leaves stdout to the summary. */
 #ifndef VARDEK_BENCH_RUN_RESULTS_H
@@ -13,7 +16,8 @@
 #include <string>
 
 struct CaseResult {
-  double seconds = 0; /* best wall time of one iteration */
+  double seconds = 0;     /* best CPU time of one iteration */
+  double wallSeconds = 0; /* best wall time of one iteration */
   int runs = 0;
   std::map<std::string, double> counters;
 };

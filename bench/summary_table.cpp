@@ -192,8 +192,9 @@ int PrintSummary(const RunResults &results, const std::vector<BenchFile> &files,
                  const MachineNote &machine) {
   std::printf("\nvardek bench: %s, %d cores; load average %s before, %s after.\n",
               machine.cpu.c_str(), machine.cores, machine.loadBefore.c_str(), machine.loadAfter.c_str());
-  std::printf("Best wall time of each case's runs; files in memory for decodes, on disk (page cache) for\n"
-              "open, seek and peak memory; one TAK frame = the ceiling's time per frame.\n");
+  std::printf("Times are the best CPU time of each case's runs (a child's user + system time for ffmpeg).\n"
+              "Decodes read the file from memory; open, seek and peak memory from disk (page cache).\n"
+              "One TAK frame = the ceiling's time per TAK frame.\n");
   Printer p{results, files};
   Cells heads;
   for (const BenchFile &f : files) heads.push_back(f.label);
