@@ -3,12 +3,12 @@
 
 namespace {
 
-/* CRC-24 tables for eight bytes at a time. The 24-bit register is kept in
+/* CRC-24 tables for sixteen bytes at a time. The 24-bit register is kept in
  * the top of a 32-bit word, so the usual big-endian slicing works unchanged:
  * entry[0] is the one-byte table, entry[k] the same byte followed by k zero
  * bytes. */
 struct Crc24Table {
-  uint32_t entry[8][256];
+  uint32_t entry[16][256];
 };
 
 Crc24Table BuildCrc24Table() {
@@ -18,7 +18,7 @@ Crc24Table BuildCrc24Table() {
     for (int bit = 0; bit < 8; ++bit) c = (c & 0x800000u) ? ((c << 1) ^ 0x864CFBu) : (c << 1);
     table.entry[0][i] = (c & 0xFFFFFFu) << 8;
   }
-  for (int k = 1; k < 8; ++k)
+  for (int k = 1; k < 16; ++k)
     for (uint32_t i = 0; i < 256; ++i) {
       const uint32_t prev = table.entry[k - 1][i];
       table.entry[k][i] = (prev << 8) ^ table.entry[0][prev >> 24];
@@ -84,14 +84,21 @@ uint32_t StoredCrc24(const uint8_t *p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
 }
 
+namespace {
+uint32_t Big32(const uint8_t *p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+}  // namespace
+
 uint32_t Crc24Update(uint32_t crc, const uint8_t *data, size_t size) {
   const auto &t = kCrc24.entry;
   uint32_t r = crc << 8;
-  for (; size >= 8; size -= 8, data += 8) {
-    const uint32_t a = r ^ (uint32_t(data[0]) << 24 | uint32_t(data[1]) << 16 |
-                            uint32_t(data[2]) << 8 | uint32_t(data[3]));
-    r = t[7][a >> 24] ^ t[6][(a >> 16) & 0xFFu] ^ t[5][(a >> 8) & 0xFFu] ^ t[4][a & 0xFFu] ^
-        t[3][data[4]] ^ t[2][data[5]] ^ t[1][data[6]] ^ t[0][data[7]];
+  for (; size >= 16; size -= 16, data += 16) {
+    const uint32_t a = r ^ Big32(data), b = Big32(data + 4), c = Big32(data + 8), d = Big32(data + 12);
+    r = t[15][a >> 24] ^ t[14][(a >> 16) & 0xFFu] ^ t[13][(a >> 8) & 0xFFu] ^ t[12][a & 0xFFu] ^
+        t[11][b >> 24] ^ t[10][(b >> 16) & 0xFFu] ^ t[9][(b >> 8) & 0xFFu] ^ t[8][b & 0xFFu] ^
+        t[7][c >> 24] ^ t[6][(c >> 16) & 0xFFu] ^ t[5][(c >> 8) & 0xFFu] ^ t[4][c & 0xFFu] ^
+        t[3][d >> 24] ^ t[2][(d >> 16) & 0xFFu] ^ t[1][(d >> 8) & 0xFFu] ^ t[0][d & 0xFFu];
   }
   for (; size > 0; --size, ++data) r = (r << 8) ^ t[0][(r >> 24) ^ *data];
   return r >> 8;
