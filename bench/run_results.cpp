@@ -23,6 +23,7 @@ void ResultCollector::ReportRuns(const std::vector<Run> &runs) {
       kept.counters.clear();
       for (const auto &[key, counter] : run.counters) kept.counters[key] = counter.value;
     }
-    if (kept.runs++ == 0) std::fprintf(stderr, "\rbench: %-24s", name.c_str());
+    ++kept.runs;
+    std::fprintf(stderr, "\rbench: %d runs measured", ++runsMeasured_);
   }
 }

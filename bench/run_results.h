@@ -5,8 +5,8 @@
  * busy machine stretches wall time far more than the CPU time of a single
  * thread. Cases that time a child process report its CPU time (user +
  * system) in the counter "cpu_s", which then stands for the CPU time. The collector is the reporter handed to
- * RunSpecifiedBenchmarks; it prints one progress line per case to stderr and
- * leaves stdout to the summary. */
+ * RunSpecifiedBenchmarks; it keeps a count of measured runs on one line of
+ * stderr and leaves stdout to the summary. */
 #ifndef VARDEK_BENCH_RUN_RESULTS_H
 #define VARDEK_BENCH_RUN_RESULTS_H
 
@@ -32,6 +32,7 @@ class ResultCollector : public benchmark::BenchmarkReporter {
 
  private:
   RunResults &results_;
+  int runsMeasured_ = 0;
 };
 
 #endif
