@@ -1,6 +1,7 @@
 /* The benchmark files (see bench_files.h). Their directory comes from the
- * build (VARDEK_BENCH_DATA_DIR), their names spell out the takwrite spec that
- * made them, so a changed spec makes a new file instead of reusing a stale one. */
+ * build (VARDEK_BENCH_DATA_DIR), their names spell out the synthesized signal
+ * that takwrite made them from, so a changed signal makes a new file instead of
+ * reusing a stale one. */
 #include "bench_files.h"
 
 #include <cstdio>

@@ -2,13 +2,13 @@
 # sixty-minute file takes minutes to encode, so it is made once per build
 # directory and reused. Written under a temporary name and renamed, so an
 # interrupted run never leaves a half file behind.
-#   cmake -DTAKWRITE=... -DOUTPUT=... -DSPEC=... -P generate_file.cmake
+#   cmake -DTAKWRITE=... -DOUTPUT=... -DSIGNAL=<takwrite --synth value> -P generate_file.cmake
 if(EXISTS "${OUTPUT}")
   return()
 endif()
-message(STATUS "bench: writing ${OUTPUT} (${SPEC}); made once and reused")
+message(STATUS "bench: writing ${OUTPUT} (${SIGNAL}); made once and reused")
 execute_process(
-  COMMAND "${TAKWRITE}" --synth "${SPEC}" -o "${OUTPUT}.part"
+  COMMAND "${TAKWRITE}" --synth "${SIGNAL}" -o "${OUTPUT}.part"
           --tag "Title=Benchmark Piece" --tag "Artist=vardek" --tag "Album=Bench"
           --tag "Year=2024" --tag "Track=1"
   RESULT_VARIABLE result)
