@@ -51,30 +51,32 @@ int32_t SamplesIn(const TakDecoder *d, int32_t frame) {
   return int32_t(std::min<int64_t>(d->layout.frameSamples, d->layout.totalSamples - first));
 }
 
-void Damage(TakDecoder *d, int32_t reason, int32_t frame, int32_t samples) {
+void Damage(TakDecoder *d, int32_t reason, int32_t frame, int32_t samples, uint8_t *target) {
   const TakFormat &format = d->container.format;
-  WriteSilence(format.channels, samples, format.bitsPerSample, d->pcm);
+  WriteSilence(format.channels, samples, format.bitsPerSample, target);
   if (d->onDamage)
     d->onDamage(d->damageUser, reason, int64_t(frame) * d->layout.frameSamples, samples);
 }
 
-/* Decodes TAK frame `frame` into the PCM cache, or silence when damaged. */
-void DecodeFrame(TakDecoder *d, int32_t frame) {
+/* Decodes TAK frame `frame` into `target`, or silence when damaged. The
+ * target is the PCM cache, or the caller's buffer when the whole frame goes
+ * there (the cache then keeps what it held). */
+void DecodeFrame(TakDecoder *d, int32_t frame, uint8_t *target) {
   const int32_t samples = SamplesIn(d, frame);
-  d->pcmFrame = frame;
+  if (target == d->pcm) d->pcmFrame = frame;
   FrameSpot spot{};
   const bool hinted = d->haveNext && d->next.header.number == frame;
   if (hinted) spot = d->next;
-  if (!hinted && !LocateFrame(&d->locator, frame, &spot)) return Damage(d, TAK_DAMAGE_MISSING, frame, samples);
+  if (!hinted && !LocateFrame(&d->locator, frame, &spot)) return Damage(d, TAK_DAMAGE_MISSING, frame, samples, target);
   d->haveNext = false;
   const int64_t end = FindFrameEnd(&d->locator, &spot, &d->next, &d->haveNext);
-  if (end < 0) return Damage(d, TAK_DAMAGE_CRC, frame, samples);
+  if (end < 0) return Damage(d, TAK_DAMAGE_CRC, frame, samples, target);
   int64_t available = 0;
   const uint8_t *bytes = WindowFetch(&d->window, &d->stream, spot.offset, end - spot.offset,
                                      d->layout.dataEnd, &available);
   if (!bytes || available != end - spot.offset ||
-      !CodecDecode(&d->codec, bytes, available, &spot.header, samples, d->pcm))
-    return Damage(d, TAK_DAMAGE_DECODE, frame, samples);
+      !CodecDecode(&d->codec, bytes, available, &spot.header, samples, target))
+    return Damage(d, TAK_DAMAGE_DECODE, frame, samples, target);
 }
 
 }  // namespace
@@ -100,11 +102,17 @@ int32_t DecoderRead(TakDecoder *d, uint8_t *out, int32_t wanted) {
   const int64_t fs = d->layout.frameSamples;
   while (done < wanted && d->position < d->layout.totalSamples) {
     const auto frame = int32_t(d->position / fs);
-    if (frame != d->pcmFrame) DecodeFrame(d, frame);
     const int64_t inFrame = d->position - int64_t(frame) * fs;
-    const int64_t count = std::min<int64_t>(SamplesIn(d, frame) - inFrame, wanted - done);
-    std::memcpy(out + int64_t(done) * d->frameBytes, d->pcm + inFrame * d->frameBytes,
-                size_t(count * d->frameBytes));
+    const int32_t samples = SamplesIn(d, frame);
+    uint8_t *to = out + int64_t(done) * d->frameBytes;
+    int64_t count = samples;
+    if (inFrame == 0 && frame != d->pcmFrame && samples <= wanted - done) {
+      DecodeFrame(d, frame, to); /* a whole frame wanted: no trip through the cache */
+    } else {
+      if (frame != d->pcmFrame) DecodeFrame(d, frame, d->pcm);
+      count = std::min<int64_t>(samples - inFrame, wanted - done);
+      std::memcpy(to, d->pcm + inFrame * d->frameBytes, size_t(count * d->frameBytes));
+    }
     done += int32_t(count);
     d->position += count;
   }

@@ -1,6 +1,7 @@
 /* The decoder record behind a TakDecoder handle and its four operations:
  * open (container, tags, layout, exact length, codec), read (whole TAK frames
- * decoded into a one-frame PCM cache, delivered from any sample position),
+ * decoded into a one-frame PCM cache, delivered from any sample position;
+ * frames wanted whole are decoded straight into the caller's buffer),
  * seek (just sets the position; the next read locates the frame) and close.
  * Owns the record, the APEv2 tag, the byte window, the codec and the PCM
  * cache; borrows the caller's I/O user value and damage callback. Called by

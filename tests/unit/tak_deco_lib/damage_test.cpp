@@ -59,6 +59,9 @@ TEST_P(FlippedByte, ReportsOnceSilencesTheFrameAndKeepsTheRest) {
   EXPECT_TRUE(open.ReadAll() == Expected(image, int64_t(k) * kFs, count));
   ASSERT_EQ(open.damage.size(), 1u);
   EXPECT_EQ(open.damage[0].reason, GetParam().inHeader ? TAK_DAMAGE_MISSING : TAK_DAMAGE_CRC);
+  OpenDecoder wide(image.file); /* whole frames straight into the caller's buffer */
+  EXPECT_TRUE(wide.ReadAll(3 * kFs + 1) == Expected(image, int64_t(k) * kFs, count));
+  EXPECT_EQ(wide.damage.size(), 1u);
   EXPECT_EQ(open.damage[0].firstFrame, int64_t(k) * kFs);
   EXPECT_EQ(open.damage[0].frameCount, count);
 }
