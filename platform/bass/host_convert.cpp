@@ -8,6 +8,10 @@
 
 #include "host_internal.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 void From8(const uint8_t *in, float *out, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) out[i] = float(int(in[i]) - 128) / 128.0f;
@@ -21,12 +25,39 @@ void From16(const uint8_t *in, float *out, uint32_t count) {
 /* Sign-extends the low 24 bits of `bits`. */
 int32_t Signed24(uint32_t bits) { return int32_t(bits << 8) >> 8; }
 
-/* On little-endian machines four samples go at a time, read as one 64-bit
- * and one 32-bit word; the rest (and big-endian machines) byte by byte.
- * Scaling by 2^-23 is exact, as the division was. */
+#ifdef __SSE2__
+/* Four samples per step with SSE2: sample k's three bytes moved up to bytes
+ * 4k+1..4k+3 of a 16-byte register (one byte shift and mask per sample), then
+ * shifted down with sign, converted and scaled four at a time. Each step
+ * loads 16 bytes, so it stops while at least 18 remain. */
+uint32_t From24Vector(const uint8_t *in, float *out, uint32_t count) {
+  const __m128i lane0 = _mm_set_epi32(0, 0, 0, int32_t(0xFFFFFF00u));
+  const __m128i lane1 = _mm_slli_si128(lane0, 4), lane2 = _mm_slli_si128(lane0, 8),
+                lane3 = _mm_slli_si128(lane0, 12);
+  const __m128 scale = _mm_set1_ps(1.0f / 8388608.0f);
+  uint32_t i = 0;
+  for (; i + 6 <= count; i += 4, in += 12) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+    const __m128i placed = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(_mm_slli_si128(v, 1), lane0), _mm_and_si128(_mm_slli_si128(v, 2), lane1)),
+        _mm_or_si128(_mm_and_si128(_mm_slli_si128(v, 3), lane2), _mm_and_si128(_mm_slli_si128(v, 4), lane3)));
+    _mm_storeu_ps(out + i, _mm_mul_ps(_mm_cvtepi32_ps(_mm_srai_epi32(placed, 8)), scale));
+  }
+  return i;
+}
+#endif
+
+/* With SSE2 most samples go four at a time in vector registers; otherwise, on
+ * little-endian machines, four at a time read as one 64-bit and one 32-bit
+ * word; the rest (and big-endian machines) byte by byte. Scaling by 2^-23 is
+ * exact, as the division was. */
 void From24(const uint8_t *in, float *out, uint32_t count) {
   constexpr float kScale = 1.0f / 8388608.0f;
   uint32_t i = 0;
+#ifdef __SSE2__
+  i = From24Vector(in, out, count);
+  in += size_t(i) * 3;
+#endif
   if constexpr (std::endian::native == std::endian::little) {
     for (; i + 4 <= count; i += 4, in += 12) {
       uint64_t a;
