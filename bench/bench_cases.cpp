@@ -6,6 +6,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -45,6 +48,41 @@ void Ceiling(benchmark::State &state, const BenchFile *f) {
   if (!r.ok) return state.SkipWithError("libavcodec could not decode the file");
   state.counters["frames"] = double(r.frames);
   state.counters["tak_frames"] = double(r.takFrames);
+}
+
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+/* The ceiling and the host chain back to back, in alternating order, many
+ * times; the median of the pairs' speed ratios. A shared machine drifts
+ * between faster and slower spells that last longer than one decode, so
+ * ratios of neighbouring runs are far steadier than ratios of best times. */
+void PairedRatio(benchmark::State &state, const BenchFile *f, bool floatOutput) {
+  std::vector<uint8_t> buffer(kDrainRequest);
+  std::vector<double> ratios;
+  auto host = [&] {
+    const HostStream stream = OpenMemoryStream(f->bytes.data(), f->size, floatOutput);
+    const bool ok = stream && DrainStream(stream, buffer.data()) > 0;
+    BASS_StreamFree(stream);
+    return ok;
+  };
+  for (auto _ : state) {
+    const bool hostFirst = ratios.size() % 2 == 1;
+    const double t0 = ThreadCpuSeconds();
+    const bool firstOk = hostFirst ? host() : CeilingDecode(*f).ok;
+    const double t1 = ThreadCpuSeconds();
+    const bool secondOk = hostFirst ? CeilingDecode(*f).ok : host();
+    const double t2 = ThreadCpuSeconds();
+    if (!firstOk || !secondOk) return state.SkipWithError("a decode failed");
+    const double ceiling = hostFirst ? t2 - t1 : t1 - t0, ours = hostFirst ? t1 - t0 : t2 - t1;
+    ratios.push_back(ceiling / ours);
+  }
+  std::sort(ratios.begin(), ratios.end());
+  state.counters["ratio"] = ratios[ratios.size() / 2];
+  state.counters["pairs"] = double(ratios.size());
 }
 
 void Ffmpeg(benchmark::State &state, const BenchFile *f) {
@@ -132,6 +170,10 @@ void RegisterBenchCases(const std::vector<BenchFile> &files, const BenchPaths &p
     Shape(RegisterBenchmark(("host16/" + f.key).c_str(), HostDecode, &f, false)->UseRealTime(), f);
     Shape(RegisterBenchmark(("hostfloat/" + f.key).c_str(), HostDecode, &f, true)->UseRealTime(), f);
     Shape(RegisterBenchmark(("ffmpeg/" + f.key).c_str(), Ffmpeg, &f)->UseManualTime(), f);
+    for (const bool floatOutput : {false, true})
+      RegisterBenchmark(((floatOutput ? "pairfloat/" : "pair16/") + f.key).c_str(), PairedRatio, &f,
+                        floatOutput)
+          ->Iterations(IsLong(f) ? 4 : 21)->Unit(benchmark::kMillisecond);
     RegisterBenchmark(("rss/" + f.key).c_str(), PeakMemory, &f, &kept)
         ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
     RegisterBenchmark(("open/" + f.key).c_str(), Open, &f)
