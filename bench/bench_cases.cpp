@@ -173,7 +173,7 @@ void RegisterBenchCases(const std::vector<BenchFile> &files, const BenchPaths &p
     for (const bool floatOutput : {false, true})
       RegisterBenchmark(((floatOutput ? "pairfloat/" : "pair16/") + f.key).c_str(), PairedRatio, &f,
                         floatOutput)
-          ->Iterations(IsLong(f) ? 4 : 21)->Unit(benchmark::kMillisecond);
+          ->Iterations(IsLong(f) ? 6 : 21)->Unit(benchmark::kMillisecond);
     RegisterBenchmark(("rss/" + f.key).c_str(), PeakMemory, &f, &kept)
         ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
     RegisterBenchmark(("open/" + f.key).c_str(), Open, &f)
