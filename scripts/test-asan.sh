@@ -12,7 +12,7 @@ jobs=${JOBS:-2}
 # -O1 with line tables only: half the compile time of -O2 -g, and still
 # readable stack traces.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=None -DCMAKE_C_FLAGS="-O1 -g1" -DCMAKE_CXX_FLAGS="-O1 -g1" \
-  -DVARDEK_SANITIZE=address >/dev/null
+  -DVARDEK_SANITIZE=address -DVARDEK_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$jobs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 build=${TSAN_BUILD_DIR:-build-tsan}
 jobs=${JOBS:-2}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=None -DCMAKE_C_FLAGS="-O1 -g1" -DCMAKE_CXX_FLAGS="-O1 -g1" \
-  -DVARDEK_SANITIZE=thread >/dev/null
+  -DVARDEK_SANITIZE=thread -DVARDEK_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$jobs" --target reliability_tests vardek tak_deco_lib bass >/dev/null
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 "$build/bin/reliability_tests" --gtest_filter='Concurrency.*'

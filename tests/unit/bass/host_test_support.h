@@ -46,8 +46,8 @@ inline Bytes Ramp(size_t size) {
 /* A fake file: magic, rate, channels, then the samples as 16-bit LE. */
 inline Bytes FakeFile(const char *magic, uint32_t rate, uint16_t chans,
                       const std::vector<int16_t> &samples) {
-  Bytes bytes(magic, magic + 4);
-  bytes.resize(10 + samples.size() * 2);
+  Bytes bytes(10 + samples.size() * 2);
+  std::memcpy(bytes.data(), magic, 4);
   std::memcpy(bytes.data() + 4, &rate, 4);
   std::memcpy(bytes.data() + 8, &chans, 2);
   for (size_t i = 0; i < samples.size(); ++i) {
