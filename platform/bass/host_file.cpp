@@ -14,6 +14,7 @@
 #include <map>
 #include <string>
 
+#include "handle_table.h"
 #include "host_internal.h"
 #include "url_source.h"
 
@@ -37,32 +38,7 @@ struct HostFileRecord {
 };
 using FileRef = std::shared_ptr<HostFileRecord>;
 
-std::mutex tableLock;
-std::map<HostFile, FileRef> table;
-HostFile nextHandle = 1;
-
-HostFile AddFile(FileRef record) {
-  std::lock_guard<std::mutex> guard(tableLock);
-  while (nextHandle == 0 || table.count(nextHandle)) ++nextHandle;
-  HostFile handle = nextHandle++;
-  table.emplace(handle, std::move(record));
-  return handle;
-}
-
-FileRef FindFile(HostFile file) {
-  std::lock_guard<std::mutex> guard(tableLock);
-  auto found = table.find(file);
-  return found == table.end() ? nullptr : found->second;
-}
-
-FileRef TakeFile(HostFile file) {
-  std::lock_guard<std::mutex> guard(tableLock);
-  auto found = table.find(file);
-  if (found == table.end()) return nullptr;
-  FileRef record = found->second;
-  table.erase(found);
-  return record;
-}
+HandleTable<HostFile, FileRef> files;
 
 /* Releases what the record holds; the record itself goes with its last reference. */
 void CloseRecord(HostFileRecord &record) {
@@ -100,7 +76,7 @@ HostFile OpenDisk(const char *path, uint64_t offset, uint64_t length, uint32_t f
   record->start = offset;
   record->length = (length == 0 || length > size - offset) ? size - offset : length;
   record->flags = FileFlags(flags, !(flags & BASS_STREAM_BLOCK));
-  return HostFail(HOST_OK, AddFile(std::move(record)));
+  return HostFail(HOST_OK, files.Add(std::move(record)));
 }
 
 HostFile OpenMemory(const void *block, uint64_t offset, uint64_t length, uint32_t flags) {
@@ -110,7 +86,7 @@ HostFile OpenMemory(const void *block, uint64_t offset, uint64_t length, uint32_
   record->memory = static_cast<const uint8_t *>(block) + offset;
   record->length = length;
   record->flags = FileFlags(flags, !(flags & BASS_STREAM_BLOCK));
-  return HostFail(HOST_OK, AddFile(std::move(record)));
+  return HostFail(HOST_OK, files.Add(std::move(record)));
 }
 
 uint32_t ReadRegion(HostFileRecord &record, void *buffer, uint32_t count) {
@@ -175,7 +151,7 @@ HostFile VARDEK_CALL HostFileOpenURL(const char *url, uint32_t offset, uint32_t 
   record->name = url;
   bool seekable = UrlSourceLength(source) != UINT64_MAX && !(flags & BASS_STREAM_BLOCK);
   record->flags = FileFlags(flags, seekable);
-  return HostFail(HOST_OK, AddFile(std::move(record)));
+  return HostFail(HOST_OK, files.Add(std::move(record)));
 }
 
 HostFile VARDEK_CALL HostFileOpenUser(uint32_t system, uint32_t flags, const HostFileProcs *procs,
@@ -190,21 +166,21 @@ HostFile VARDEK_CALL HostFileOpenUser(uint32_t system, uint32_t flags, const Hos
   record->procs = *procs;
   record->user = user;
   record->flags = FileFlags(flags, !(flags & BASS_STREAM_BLOCK));
-  return HostFail(HOST_OK, AddFile(std::move(record)));
+  return HostFail(HOST_OK, files.Add(std::move(record)));
 }
 
 void VARDEK_CALL HostFileClose(HostFile file) {
-  FileRef record = FindFile(file);
+  FileRef record = files.Find(file);
   if (!record || record->stream != 0) return; /* a stream's file closes with the stream */
   HostFileCloseOwned(file);
 }
 
 void HostFileCloseOwned(HostFile file) {
-  if (FileRef record = TakeFile(file)) CloseRecord(*record);
+  if (FileRef record = files.Take(file)) CloseRecord(*record);
 }
 
 HostBool VARDEK_CALL HostFileBindStream(HostFile file, HostStream stream) {
-  FileRef record = FindFile(file);
+  FileRef record = files.Find(file);
   if (!record || !HostStreamBindFile(stream, file)) return 0;
   std::lock_guard<std::mutex> guard(record->lock);
   record->stream = stream;
@@ -212,12 +188,12 @@ HostBool VARDEK_CALL HostFileBindStream(HostFile file, HostStream stream) {
 }
 
 uint32_t VARDEK_CALL HostFileGetFlags(HostFile file) {
-  FileRef record = FindFile(file);
+  FileRef record = files.Find(file);
   return record ? record->flags : 0;
 }
 
 uint32_t VARDEK_CALL HostFileRead(HostFile file, void *buffer, uint32_t count) {
-  FileRef record = FindFile(file);
+  FileRef record = files.Find(file);
   if (!record || !buffer) return 0;
   std::lock_guard<std::mutex> guard(record->lock);
   switch (record->kind) {
@@ -228,7 +204,7 @@ uint32_t VARDEK_CALL HostFileRead(HostFile file, void *buffer, uint32_t count) {
 }
 
 HostBool VARDEK_CALL HostFileSeek(HostFile file, uint64_t offset) {
-  FileRef record = FindFile(file);
+  FileRef record = files.Find(file);
   if (!record) return 0;
   std::lock_guard<std::mutex> guard(record->lock);
   if (record->kind == FileKind::Url) return UrlSourceSeek(record->url, offset) ? 1 : 0;
@@ -242,7 +218,7 @@ HostBool VARDEK_CALL HostFileSeek(HostFile file, uint64_t offset) {
 }
 
 uint64_t VARDEK_CALL HostFilePosition(HostFile file, uint32_t mode) {
-  FileRef record = FindFile(file);
+  FileRef record = files.Find(file);
   if (!record) return UINT64_MAX;
   std::lock_guard<std::mutex> guard(record->lock);
   bool url = record->kind == FileKind::Url;
@@ -255,15 +231,14 @@ uint64_t VARDEK_CALL HostFilePosition(HostFile file, uint32_t mode) {
 }
 
 const char *HostFileName(HostFile file) {
-  FileRef record = FindFile(file);
+  FileRef record = files.Find(file);
   /* The record, and so the string, lives as long as the file; the stream
    * that asks holds the file open. */
   return record && !record->name.empty() ? record->name.c_str() : nullptr;
 }
 
 uint32_t HostFileCount() {
-  std::lock_guard<std::mutex> guard(tableLock);
-  return uint32_t(table.size());
+  return files.Size();
 }
 
 extern "C" uint32_t VARDEK_CALL BASS_GetOpenFileCount(void) { return HostFileCount(); }

@@ -10,27 +10,11 @@
 #include <map>
 #include <vector>
 
+#include "handle_table.h"
 #include "host_internal.h"
 
 namespace {
-std::mutex tableLock;
-std::map<HostStream, StreamRef> table;
-HostStream nextHandle = 1;
-
-StreamRef FindStream(HostStream stream) {
-  std::lock_guard<std::mutex> guard(tableLock);
-  auto found = table.find(stream);
-  return found == table.end() ? nullptr : found->second;
-}
-
-StreamRef TakeStream(HostStream stream) {
-  std::lock_guard<std::mutex> guard(tableLock);
-  auto found = table.find(stream);
-  if (found == table.end()) return nullptr;
-  StreamRef record = found->second;
-  table.erase(found);
-  return record;
-}
+HandleTable<HostStream, StreamRef> streams;
 
 const void *LibraryBase(HostStreamProc proc) {
   Dl_info info{};
@@ -65,15 +49,11 @@ HostStream VARDEK_CALL HostCreateStream(uint32_t freq, uint32_t chans, uint32_t 
   record->instance = instance;
   record->functions = functions;
   record->codeBase = LibraryBase(proc);
-  std::lock_guard<std::mutex> guard(tableLock);
-  while (nextHandle == 0 || table.count(nextHandle)) ++nextHandle;
-  HostStream handle = nextHandle++;
-  table.emplace(handle, std::move(record));
-  return HostFail(HOST_OK, handle);
+  return HostFail(HOST_OK, streams.Add(std::move(record)));
 }
 
 bool HostStreamAcquire(HostStream stream, StreamHold &out) {
-  StreamRef record = FindStream(stream);
+  StreamRef record = streams.Find(stream);
   if (!record) return HostFail(HOST_ERROR_HANDLE, false);
   std::unique_lock<std::mutex> hold(record->lock);
   if (record->freed) return HostFail(HOST_ERROR_HANDLE, false);
@@ -83,7 +63,7 @@ bool HostStreamAcquire(HostStream stream, StreamHold &out) {
 }
 
 bool HostStreamBindFile(HostStream stream, HostFile file) {
-  StreamRef record = FindStream(stream);
+  StreamRef record = streams.Find(stream);
   if (!record) return false;
   /* Binding happens inside the plug-in's creation function, before the
    * handle reaches the application, so no other operation can be running. */
@@ -92,21 +72,17 @@ bool HostStreamBindFile(HostStream stream, HostFile file) {
 }
 
 void HostStreamSetPlugin(HostStream stream, HostPlugin plugin) {
-  if (StreamRef record = FindStream(stream)) record->plugin = plugin;
+  if (StreamRef record = streams.Find(stream)) record->plugin = plugin;
 }
 
 void HostStreamFreeFromLibrary(const void *base) {
-  std::vector<HostStream> doomed;
-  {
-    std::lock_guard<std::mutex> guard(tableLock);
-    for (auto &[handle, record] : table)
-      if (base && record->codeBase == base) doomed.push_back(handle);
-  }
-  for (HostStream handle : doomed) BASS_StreamFree(handle);
+  if (!base) return;
+  for (HostStream handle : streams.Select([base](const HostStreamRecord &r) { return r.codeBase == base; }))
+    BASS_StreamFree(handle);
 }
 
 extern "C" HostBool VARDEK_CALL BASS_StreamFree(HostStream stream) {
-  StreamRef record = TakeStream(stream);
+  StreamRef record = streams.Take(stream);
   if (!record) return HostFail(HOST_ERROR_HANDLE, 0);
   FreeRecord(*record);
   return HostFail(HOST_OK, 1);
