@@ -57,6 +57,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko install prompts
 unset DISPLAY WAYLAND_DISPLAY
 # One persistent wine server for the whole run (a fresh one per test program
 # costs seconds), stopped again on the way out.
+mkdir -p "$WINEPREFIX"  # a fresh clone has none yet; wine fills it on first use
 wineserver -p
 trap 'wineserver -k || true' EXIT
 # Start the prefix's own services with a single program first: test programs
