@@ -190,3 +190,14 @@ TEST_F(Cli, UsageErrorsPrintTheUsage) {
   }
 }
 }  // namespace
+
+namespace {
+TEST(CliHelp, HelpPrintsTheUsageOnStandardOutput) {
+  for (const char *args : {"--help", "-h", "help"}) {
+    CommandResult r = RunCommand(Quote(VARDEK_CLI_PATH) + " " + args);
+    EXPECT_EQ(r.exitCode, 0) << args;
+    const std::string out(r.out.begin(), r.out.end());
+    EXPECT_NE(out.find("usage: vardek info FILE"), std::string::npos) << args;
+  }
+}
+}  // namespace

@@ -2,10 +2,16 @@
  * files through the host library and the plug-in it loads. Parses the
  * command line and hands over to the subcommand; usage errors exit with 2. */
 #include <cstdio>
+#include <cstring>
 
 #include "commands.h"
 
 int main(int argc, char **argv) {
+  if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+                    !std::strcmp(argv[1], "help"))) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   CliOptions options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
