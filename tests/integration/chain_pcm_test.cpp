@@ -27,13 +27,6 @@ const Shape kShapes[] = {
 
 void PrintTo(const Shape &shape, std::ostream *out) { *out << shape.name; }
 
-/* The top 16 bits of each signed 32-bit LE sample. */
-Bytes TopSixteen(const Bytes &s32) {
-  Bytes out;
-  for (size_t i = 0; i + 3 < s32.size(); i += 4) out.push_back(s32[i + 2]), out.push_back(s32[i + 3]);
-  return out;
-}
-
 class ChainPcm : public testing::TestWithParam<Shape> {
  protected:
   static void SetUpTestSuite() { ASSERT_NE(LoadRealPlugin(), 0u); }

@@ -13,12 +13,6 @@ namespace {
 std::string Vardek(const std::string &args) { return Quote(VARDEK_CLI_PATH) + " " + args; }
 std::string Text(const Bytes &bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-Bytes TopSixteen(const Bytes &s32) {
-  Bytes out;
-  for (size_t i = 0; i + 3 < s32.size(); i += 4) out.push_back(s32[i + 2]), out.push_back(s32[i + 3]);
-  return out;
-}
-
 class Cli : public testing::Test {
  protected:
   static void SetUpTestSuite() {

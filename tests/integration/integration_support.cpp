@@ -106,6 +106,13 @@ Bytes FfmpegS32(const std::string &path) {
   return RunCommand("ffmpeg -v error -nostdin -i " + Quote(path) + " -f s32le -acodec pcm_s32le -").out;
 }
 
+Bytes TopSixteen(const Bytes &s32) {
+  Bytes out;
+  out.reserve(s32.size() / 2);
+  for (size_t i = 0; i + 3 < s32.size(); i += 4) out.push_back(s32[i + 2]), out.push_back(s32[i + 3]);
+  return out;
+}
+
 HostPlugin LoadRealPlugin() { return BASS_PluginLoad(VARDEK_PLUGIN_PATH, 0); }
 
 Bytes ReadAll(HostStream stream, uint32_t chunk) {

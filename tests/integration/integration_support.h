@@ -50,6 +50,10 @@ TakFile WriteTak(const std::string &name, const std::string &spec, const std::st
 /* ffmpeg's decode of `path` as signed 32-bit LE samples (every width scaled up). */
 Bytes FfmpegS32(const std::string &path);
 
+/* The top 16 bits of each signed 32-bit LE sample: what the plug-in delivers
+ * as 16-bit output for any source width. */
+Bytes TopSixteen(const Bytes &s32);
+
 /* Loads the real plug-in into the host (once per process). */
 HostPlugin LoadRealPlugin();
 
